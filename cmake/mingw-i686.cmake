@@ -1,0 +1,7 @@
+# Cross build for 32-bit Windows: compiled and linked only, never run here.
+# It exists to pin the 32-bit record layouts with static_asserts.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TOVRIN_MINGW_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(TOVRIN_BUILD_TESTS OFF CACHE BOOL "Build the test programs" FORCE)

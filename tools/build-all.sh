@@ -1,0 +1,22 @@
+#!/bin/bash
+# Configures and builds the three configurations under build/:
+#   native  the portable code with GoogleTest under ASan and UBSan
+#   x86_64  the Windows programs and their tests, run under Wine
+#   i686    the Windows programs, compiled and linked only
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TOVRIN_BUILD_DIR:-$root/build}
+jobs=${TOVRIN_JOBS:-$(nproc)}
+
+configure() {
+  local dir=$1; shift
+  cmake -S "$root" -B "$build/$dir" -G Ninja "$@" >/dev/null
+}
+
+configure native -DCMAKE_BUILD_TYPE=Debug
+configure x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+configure i686 -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+for dir in native x86_64 i686; do
+  echo "== building $dir"
+  cmake --build "$build/$dir" -j "$jobs"
+done

@@ -1,0 +1,21 @@
+#!/bin/bash
+# Installs what building and testing Tovrin needs on a Debian machine, only
+# what is missing. Never adds the i386 architecture: 32-bit Windows programs
+# are built here but never run.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang python3 curl
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
+  wine64 xvfb xauth imagemagick xdotool
+  googletest libbenchmark-dev libpugixml-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,85 @@
+#include "RegistryProbe.h"
+
+#include <vector>
+
+namespace probe {
+
+const char kSettingsKey[] = "Software\\tovrin";
+const char kVersionKey[] = "Software\\tovrin\\Update";
+
+namespace {
+
+std::optional<std::vector<BYTE>> Query(const char* key, const char* name, DWORD* type)
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD size = 0;
+    std::optional<std::vector<BYTE>> result;
+    if (RegQueryValueExA(h, name, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
+        std::vector<BYTE> data(size);
+        if (RegQueryValueExA(h, name, nullptr, type, data.data(), &size) == ERROR_SUCCESS) {
+            data.resize(size);
+            result = data;
+        }
+    }
+    RegCloseKey(h);
+    return result;
+}
+
+} // namespace
+
+std::optional<std::string> ReadText(const char* key, const char* name)
+{
+    DWORD type = 0;
+    auto data = Query(key, name, &type);
+    if (!data || type != REG_SZ)
+        return std::nullopt;
+    std::string text(data->begin(), data->end());
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+std::optional<DWORD> ReadDword(const char* key, const char* name)
+{
+    DWORD type = 0;
+    auto data = Query(key, name, &type);
+    if (!data || type != REG_DWORD || data->size() != 4)
+        return std::nullopt;
+    return *reinterpret_cast<const DWORD*>(data->data());
+}
+
+std::optional<DWORD> ValueType(const char* key, const char* name)
+{
+    DWORD type = 0;
+    if (!Query(key, name, &type))
+        return std::nullopt;
+    return type;
+}
+
+void WriteText(const char* key, const char* name, const std::string& value)
+{
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+}
+
+void WriteDword(const char* key, const char* name, DWORD value)
+{
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(h);
+}
+
+void ClearTovrinKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+} // namespace probe

@@ -1,0 +1,22 @@
+#pragma once
+// Reads and prepares registry state directly, independently of the library
+// under test, so tests check what is really stored.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace probe {
+
+extern const char kSettingsKey[];
+extern const char kVersionKey[];
+
+std::optional<std::string> ReadText(const char* key, const char* name);
+std::optional<DWORD> ReadDword(const char* key, const char* name);
+std::optional<DWORD> ValueType(const char* key, const char* name);
+void WriteText(const char* key, const char* name, const std::string& value);
+void WriteDword(const char* key, const char* name, DWORD value);
+// Removes Software\tovrin and everything below it.
+void ClearTovrinKey();
+
+} // namespace probe
