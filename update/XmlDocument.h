@@ -1,0 +1,90 @@
+#pragma once
+// The update library's small, non-validating XML reader. It keeps one private
+// copy of the document and, per element, a fixed-size record of offsets into
+// it; names and values are cut out of the text only when asked for.
+//
+// Not exported from Praxel.dll: the library links it statically. One object
+// reads one document on one thread.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace XmlInternal {
+class LeadByteTable;
+}
+
+// Offsets of one element inside the document text. Index 0 in the link
+// fields means none; record 0 is the document itself.
+struct ElementRecord {
+  int32_t startTagBegin;
+  int32_t startTagEnd;
+  // The `<` of the end tag (the `/` before `>` for an empty element). While
+  // the element's content is parsed this is the scan cursor.
+  int32_t endTagBegin;
+  int32_t endTagEnd;
+  int32_t parent;
+  int32_t firstChild;
+  int32_t nextSibling;
+};
+
+class XmlDocument {
+ public:
+  // Nesting deeper than this fails the load instead of exhausting the stack.
+  static const int32_t kMaxDepth = 256;
+
+  // Reads text in the process's active ANSI code page.
+  XmlDocument();
+  // Reads text in the character set the table describes; the table must
+  // outlive the object.
+  explicit XmlDocument(const XmlInternal::LeadByteTable& leadBytes);
+  virtual ~XmlDocument();
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
+
+  // Replaces the document with a copy of `text` (null reads as empty) and
+  // parses it. True if a root element was parsed; on false the tree is empty
+  // and GetErrorText() may say why.
+  bool Load(const char* text);
+  bool HasRoot() const;
+
+  // Cursor navigation. A null or empty name matches any element. Names are
+  // compared case-sensitively. On false the position is unchanged.
+  bool FindElement(const char* name = nullptr);
+  bool FindChildElement(const char* name = nullptr);
+  bool IntoElement();
+  bool OutOfElement();
+
+  // Results are owned copies; empty when there is no such element/attribute.
+  std::string GetChildTagName() const;
+  std::string GetAttribute(const char* name) const;
+  std::string GetChildAttribute(const char* name) const;
+
+  // Why the most recent failed load stopped; kept until the next error.
+  const std::string& GetErrorText() const { return errorText; }
+
+  // Record bookkeeping, for tests and diagnostics.
+  int32_t RecordCount() const { return static_cast<int32_t>(records.size()); }
+  int32_t ElementCount() const { return nextFree - 1; }
+
+ private:
+  int32_t ParseElement(int32_t parentIndex, int32_t depth);
+  int32_t RaiseError(int32_t idx, const char* message, const std::string& name);
+  bool ReadEndTag(int32_t idx, const std::string& name);
+  int32_t SkipNode(int32_t lt) const;
+  void ResetPosition();
+  void GrowRecords(size_t count);
+  int32_t FindSibling(int32_t parentIndex, int32_t afterIndex, const char* name) const;
+  bool FindAttribute(int32_t element, const char* name, int32_t* first, int32_t* last) const;
+  std::string TagName(int32_t element) const;
+  std::string AttributeOf(int32_t element, const char* name) const;
+
+  const XmlInternal::LeadByteTable* leadBytes;
+  std::string text;
+  std::string errorText;
+  std::vector<ElementRecord> records;
+  int32_t nextFree = 1;
+  int32_t parentPos = 0;
+  int32_t currentPos = 0;
+  int32_t childPos = 0;
+  int32_t nodeKind = 0;
+};

@@ -1,0 +1,58 @@
+#include "update/XmlEntities.h"
+
+#include <cstring>
+
+namespace XmlInternal {
+
+namespace {
+
+struct Entity {
+  const char* name;  // after the `&`, with its `;`
+  int32_t length;
+  char replacement;
+};
+
+// Tried in this order; the first that fits and matches wins.
+const Entity kEntities[] = {
+    {"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'},
+};
+
+}  // namespace
+
+std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last) {
+  std::string out;
+  if (last < first) {
+    return out;
+  }
+  out.reserve(static_cast<size_t>(last - first + 1));
+  const int32_t end = last + 1;
+  int32_t pos = first;
+  int32_t runStart = first;  // characters copied in bulk up to the next `&`
+  while (pos < end) {
+    if (text[pos] != '&') {
+      pos = scanner.Step(pos);
+      continue;
+    }
+    out.append(text + runStart, static_cast<size_t>(pos - runStart));
+    int32_t after = pos + 1;
+    char replacement = '&';
+    for (const Entity& e : kEntities) {
+      if (pos + e.length <= last &&
+          std::memcmp(text + pos + 1, e.name, static_cast<size_t>(e.length)) == 0) {
+        replacement = e.replacement;
+        after = pos + 1 + e.length;
+        break;
+      }
+    }
+    out.push_back(replacement);
+    pos = after;
+    runStart = after;
+  }
+  // A lead byte in the last position may step one past `end`.
+  if (runStart < end) {
+    out.append(text + runStart, static_cast<size_t>(end - runStart));
+  }
+  return out;
+}
+
+}  // namespace XmlInternal

@@ -1,0 +1,139 @@
+// Navigation over the parsed records, and reading names and attribute values
+// out of the document text on request.
+#include "update/XmlDocument.h"
+
+#include "update/XmlChars.h"
+#include "update/XmlEntities.h"
+#include "update/XmlScanner.h"
+
+using XmlInternal::XmlScanner;
+using XmlInternal::XmlToken;
+
+int32_t XmlDocument::FindSibling(int32_t parentIndex, int32_t afterIndex, const char* name) const {
+  int32_t candidate = afterIndex != 0 ? records[afterIndex].nextSibling : records[parentIndex].firstChild;
+  if (name == nullptr || name[0] == '\0') {
+    return candidate;
+  }
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  while (candidate != 0) {
+    XmlToken token;
+    token.next = records[candidate].startTagBegin + 1;
+    if (scan.NextToken(token) && scan.TokenMatches(token, name)) {
+      return candidate;
+    }
+    candidate = records[candidate].nextSibling;
+  }
+  return 0;
+}
+
+bool XmlDocument::FindElement(const char* name) {
+  if (records.empty()) {
+    return false;
+  }
+  const int32_t found = FindSibling(parentPos, currentPos, name);
+  if (found == 0) {
+    return false;
+  }
+  currentPos = found;
+  parentPos = records[found].parent;
+  childPos = 0;
+  nodeKind = 1;
+  return true;
+}
+
+bool XmlDocument::FindChildElement(const char* name) {
+  if (currentPos == 0) {
+    FindElement(nullptr);  // step onto the root first; its outcome is not needed
+  }
+  const int32_t found = FindSibling(currentPos, childPos, name);
+  if (found == 0) {
+    return false;
+  }
+  childPos = found;
+  currentPos = records[found].parent;
+  parentPos = records[currentPos].parent;
+  nodeKind = currentPos != 0 ? 1 : 0;
+  return true;
+}
+
+bool XmlDocument::IntoElement() {
+  if (currentPos == 0 || nodeKind != 1) {
+    return false;
+  }
+  parentPos = currentPos;
+  currentPos = childPos;
+  childPos = 0;
+  nodeKind = currentPos != 0 ? 1 : 0;
+  return true;
+}
+
+bool XmlDocument::OutOfElement() {
+  if (parentPos == 0) {
+    return false;
+  }
+  childPos = currentPos;
+  currentPos = parentPos;
+  parentPos = records[parentPos].parent;
+  nodeKind = 1;
+  return true;
+}
+
+std::string XmlDocument::TagName(int32_t element) const {
+  if (element == 0) {
+    return std::string();
+  }
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  XmlToken token;
+  token.next = records[element].startTagBegin + 1;
+  scan.NextToken(token);
+  return scan.TokenText(token);
+}
+
+std::string XmlDocument::GetChildTagName() const { return TagName(childPos); }
+
+// Only the form name = "value" (or 'value') is found: the quoted token two
+// tokens after the matching name. Values never match names.
+bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* first,
+                                int32_t* last) const {
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  XmlToken token;
+  token.next = records[element].startTagBegin + 1;
+  int32_t number = -1;
+  int32_t matched = -1;
+  while (scan.NextToken(token)) {
+    ++number;
+    if (token.quoted) {
+      if (matched >= 0 && number == matched + 2) {
+        *first = token.first;
+        *last = token.last;
+        return true;
+      }
+      continue;
+    }
+    const unsigned char c = scan.At(token.first);
+    if (c == '/' || c == '>' || c == '?') {
+      return false;
+    }
+    if (c != '=' && number >= 1 && matched < 0 && scan.TokenMatches(token, name)) {
+      matched = number;
+    }
+  }
+  return false;
+}
+
+std::string XmlDocument::AttributeOf(int32_t element, const char* name) const {
+  int32_t first = 0;
+  int32_t last = -1;
+  if (element == 0 || nodeKind != 1 || name == nullptr ||
+      !FindAttribute(element, name, &first, &last)) {
+    return std::string();
+  }
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  return XmlInternal::DecodeText(scan, text.data(), first, last);
+}
+
+std::string XmlDocument::GetAttribute(const char* name) const { return AttributeOf(currentPos, name); }
+
+std::string XmlDocument::GetChildAttribute(const char* name) const {
+  return AttributeOf(childPos, name);
+}

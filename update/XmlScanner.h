@@ -1,0 +1,56 @@
+#pragma once
+// Character-wise scanning and tokenizing over the document text. A scanner is
+// a cheap view: it refers to the text without owning it.
+#include <cstdint>
+#include <string>
+
+#include "update/XmlChars.h"
+
+namespace XmlInternal {
+
+// The tokenizer's cursor. `first`/`last` are inclusive offsets of the token's
+// characters (quotes excluded); `next` is where the following search starts.
+struct XmlToken {
+  int32_t first = 0;
+  int32_t last = -1;
+  int32_t next = 0;
+  bool quoted = false;
+};
+
+class XmlScanner {
+ public:
+  XmlScanner(const char* text, int32_t length, const LeadByteTable& leadBytes)
+      : text(text), length(length), leadBytes(leadBytes) {}
+
+  int32_t Length() const { return length; }
+  unsigned char At(int32_t pos) const { return static_cast<unsigned char>(text[pos]); }
+
+  // Offset of the character after the one at `pos`; a lead byte carries its
+  // trail byte with it, except at the very end of the text.
+  int32_t Step(int32_t pos) const {
+    return (leadBytes.IsLead(At(pos)) && pos + 1 < length) ? pos + 2 : pos + 1;
+  }
+
+  // First single-byte character `c` at or after `from`; Length() if none.
+  int32_t Find(int32_t from, char c) const;
+  // First occurrence of `pattern` (single-byte characters) at or after
+  // `from`; -1 if none.
+  int32_t FindText(int32_t from, const char* pattern) const;
+
+  // Reads the token that starts at or after token.next. False at the end of
+  // the text, with first, last and next all set to the end.
+  bool NextToken(XmlToken& token) const;
+
+  // The token equals the first L characters of `name` and name[L] ends it
+  // (terminator, space, `=`, `/` or `[`).
+  bool TokenMatches(const XmlToken& token, const char* name) const;
+
+  std::string TokenText(const XmlToken& token) const;
+
+ private:
+  const char* text;
+  int32_t length;
+  const LeadByteTable& leadBytes;
+};
+
+}  // namespace XmlInternal
