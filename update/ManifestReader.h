@@ -1,0 +1,25 @@
+#pragma once
+// Reads the provider's server documents into the caller's stacks.
+//
+// Both functions push onto the stacks without emptying them first, in
+// document order (so the first Pop yields the document's last property or
+// entity). On false nothing has been pushed.
+#include "update/PraxelApi.h"
+#include "update/UpdateModel.h"
+
+namespace Update {
+
+// Fetches baseAddress?action=ACTION&user=USER (action and user name
+// percent-encoded) and parses the answer. Note the argument order: the user
+// name comes before the action. False when the address does not fit the
+// library's buffer (no request is made), the transfer fails or the answer
+// does not parse. Answers longer than 2047 bytes arrive cut short.
+// Not reentrant: one call at a time per process.
+PRAXEL_API bool GetFileAndParse(const char* baseAddress, const char* userName, const char* action,
+                                PropertyStack& properties, EntityStack& entities);
+
+// Parses a server document. False when it does not load, has no root element
+// or its root has no child element. Reentrant.
+PRAXEL_API bool ParseXML(const char* document, PropertyStack& properties, EntityStack& entities);
+
+} // namespace Update

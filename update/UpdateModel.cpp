@@ -1,0 +1,237 @@
+#include "update/UpdateModel.h"
+
+#include <cstring>
+
+namespace Update {
+
+namespace {
+
+// The text rule: keep at most the first 64 bytes, then a terminator. A null
+// text reads as empty. The field must hold kMaxTextLength + 1 bytes.
+void KeepText(char* field, const char* text)
+{
+    size_t length = 0;
+    if (text) {
+        while (length < kMaxTextLength && text[length])
+            ++length;
+        // memmove: SetName(GetName()) passes the field itself.
+        std::memmove(field, text, length);
+    }
+    field[length] = '\0';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// atoi's reading, computed modulo 2^32 so that long digit runs cannot
+// overflow; a negative value wraps like the conversion to unsigned.
+uint32_t DecimalAsUnsigned(const char* text)
+{
+    if (!text)
+        return 0;
+    while (IsBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    uint32_t value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10u + static_cast<uint32_t>(*text - '0');
+    return negative ? 0u - value : value;
+}
+
+} // namespace
+
+Property::Property()
+{
+    name[0] = '\0';
+    value[0] = '\0';
+}
+
+Property::Property(const Property& other)
+{
+    KeepText(name, other.name);
+    KeepText(value, other.value);
+}
+
+Property& Property::operator=(const Property& other)
+{
+    if (&other != this) {
+        KeepText(name, other.name);
+        KeepText(value, other.value);
+    }
+    return *this;
+}
+
+void Property::SetName(const char* text)
+{
+    KeepText(name, text);
+}
+
+void Property::SetValue(const char* text)
+{
+    KeepText(value, text);
+}
+
+const char* Property::GetName() const
+{
+    return name;
+}
+
+const char* Property::GetValue() const
+{
+    return value;
+}
+
+File::File() : size(0), compressed(false)
+{
+    name[0] = '\0';
+    url[0] = '\0';
+}
+
+File::File(const File& other) : version(other.version), size(other.size), compressed(other.compressed)
+{
+    KeepText(name, other.name);
+    KeepText(url, other.url);
+}
+
+File& File::operator=(const File& other)
+{
+    if (&other != this) {
+        KeepText(name, other.name);
+        KeepText(url, other.url);
+        version = other.version;
+        size = other.size;
+        compressed = other.compressed;
+    }
+    return *this;
+}
+
+void File::SetName(const char* text)
+{
+    KeepText(name, text);
+}
+
+void File::SetUrl(const char* text)
+{
+    KeepText(url, text);
+}
+
+void File::SetVersion(const VersionHandler& newVersion)
+{
+    version.Set(newVersion.Major(), newVersion.Minor(), newVersion.Revision());
+}
+
+void File::SetVersion(const char* text)
+{
+    SetVersion(VersionHandler::AsVersionHandler(text));
+}
+
+void File::SetSize(unsigned int bytes)
+{
+    size = bytes;
+}
+
+void File::SetSize(const char* text)
+{
+    size = DecimalAsUnsigned(text);
+}
+
+void File::SetCompressed()
+{
+    compressed = true;
+}
+
+const char* File::GetName() const
+{
+    return name;
+}
+
+const char* File::GetUrl() const
+{
+    return url;
+}
+
+const VersionHandler& File::GetVersion() const
+{
+    return version;
+}
+
+unsigned int File::GetSize() const
+{
+    return size;
+}
+
+bool File::IsCompressed() const
+{
+    return compressed;
+}
+
+Entity::Entity()
+{
+    name[0] = '\0';
+}
+
+Entity::Entity(const Entity& other)
+{
+    name[0] = '\0';
+    *this = other;
+}
+
+Entity::Entity(Entity&& other)
+{
+    KeepText(name, other.name);
+    files.Swap(other.files);
+}
+
+Entity& Entity::operator=(const Entity& other)
+{
+    if (&other == this)
+        return *this;
+    KeepText(name, other.name);
+    // Appends, walking other's files from the top: the reversal is intended.
+    files = other.files;
+    return *this;
+}
+
+Entity::~Entity() = default;
+
+void Entity::SetName(const char* text)
+{
+    KeepText(name, text);
+}
+
+const char* Entity::GetName() const
+{
+    return name;
+}
+
+void Entity::AddFile(const File& file)
+{
+    files.Push(file);
+}
+
+const SimpleStack<File>& Entity::GetFileStack() const
+{
+    return files;
+}
+
+PropertyStack::PropertyStack() = default;
+
+PropertyStack::~PropertyStack()
+{
+    Clear();
+}
+
+EntityStack::EntityStack() = default;
+
+EntityStack::~EntityStack()
+{
+    Clear();
+}
+
+} // namespace Update
