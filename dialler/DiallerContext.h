@@ -1,0 +1,103 @@
+#pragma once
+// The dialler's single process-wide state record and the identifiers shared by
+// all dialler source files. Every dialler file reads and writes g_dialler;
+// there is no other state of the running program.
+#include <windows.h>
+
+#include <stdint.h>
+
+#include "dialler/NumberTable.h"
+#include "dialler/RasRecords.h"
+#include "dialler/StatusTexts.h"  // STOPPING_ERRORS
+
+// Named mutex that keeps the dialler to one instance per session.
+constexpr const char INSTANCE_MUTEX[] = "tovrin:Mutex:Instance";
+// Window class of the main dialog; a second instance finds the first by it.
+constexpr const char MAIN_DIALOG_CLASS[] = "MyDlgClassTovrin";
+// The main dialog template spells the class out; both must agree.
+constexpr bool SameText(const char* a, const char* b)
+{
+    return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
+}
+#include "dialler/res/resource.h"
+static_assert(SameText(MAIN_DIALOG_CLASS, MAIN_DIALOG_CLASS_TEXT), "main dialog class name");
+
+// The phonebook entry the dialler writes and dials.
+constexpr const char PHONEBOOK_ENTRY_NAME[] = "Tovrin";
+
+// Private window messages.
+constexpr UINT WM_STATS_DISCONNECT = 1203;  // posted by Tallyview's Disconnect
+constexpr UINT WM_TRAY_CALLBACK = 32778;    // the tray icon's notifications
+
+// The one-second connection timer on the main dialog.
+#ifndef IDT_CONNECTION
+#define IDT_CONNECTION 2
+#endif
+constexpr UINT CONNECTION_TIMER_PERIOD_MS = 1000;
+
+// Parameter block of RefreshConfigThread, refilled at every connection. The
+// pointers refer to the context's own buffers.
+struct RefreshRequest {
+    const char* updatePage;
+    const char* userName;
+    HWND mainDialog;
+};
+
+class NotifyAreaIcon;
+
+struct DiallerContext {
+    HINSTANCE instance;
+    HANDLE instanceMutex;  // owned until the process ends
+
+    // Set by the main dialog's initialisation; 0 before.
+    HWND mainDialog;
+    HWND deviceList;
+    HWND connectButton;
+    HWND statusText;
+
+    char userName[256];
+    char password[256];
+    char homePage[264];
+    char updatePage[260];
+
+    NumberTable freephoneNumbers;
+    NumberTable localRateNumbers;
+    int32_t freephoneIndex;  // 0 = no number used yet
+    int32_t localRateIndex;
+    bool useFreephone;       // chosen at Connect
+
+    RasDialParamsOld dialParams;
+    RasConnHandle connection;  // being dialled, found or watched; 0 = none
+
+    // Plain 32-bit flags. Each is written before its event is set and read
+    // after the wait on that event returns.
+    volatile LONG dialling;   // 1 while the user wants a connection
+    volatile LONG connected;  // 1 while our own connection is up
+    volatile LONG errorSeen;
+    volatile LONG disconnectedSeen;
+    volatile LONG connectedSeen;
+
+    // Manual-reset, created unsignalled by the main dialog's initialisation.
+    HANDLE stopEvent;
+    HANDLE errorEvent;
+    HANDLE disconnectedEvent;
+    HANDLE connectedEvent;
+
+    CRITICAL_SECTION dialLock;  // held by DialThread for its whole run
+    HANDLE dialThread;          // the last DialThread started
+
+    DWORD connectStart;  // whole seconds of the tick count when connected
+    DWORD elapsed;       // seconds connected; 0 until the first timer tick
+    UINT_PTR timerId;    // returned when IDT_CONNECTION was set
+
+    PROCESS_INFORMATION statsProcess;  // the running Tallyview; handles 0 when none
+    RefreshRequest refreshRequest;
+
+    // The program's single notification-area icon. The object itself is a
+    // global of the tray source, which stores its address here during static
+    // initialisation (the context is zero before any of that runs).
+    NotifyAreaIcon* tray;
+};
+
+// Zero-initialised at load; lives for the whole process.
+extern DiallerContext g_dialler;

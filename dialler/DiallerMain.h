@@ -1,0 +1,17 @@
+#pragma once
+// Program entry, the one-instance rule and the order of shutdown.
+#include <windows.h>
+
+// Returns the process exit code (always 0).
+int DiallerMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
+
+// Registers MAIN_DIALOG_CLASS and runs the modal main dialog; returns 0 when
+// the dialog has ended.
+int RunMainDialog(HINSTANCE instance);
+
+// Asks whether to hang up a dial-up connection that is already open.
+void OfferToCloseOtherConnection();
+
+// The main dialog's close command: hang up (asking first when connected),
+// wait for the dial thread, end the dialog, stop Tallyview, start switcher.
+void RunShutdownSequence();
