@@ -4,3 +4,28 @@
 tovrin_add_gtest(update_model_test NO_REGISTRY
   SOURCES UpdateModelTest.cpp
   LIBS praxel_model)
+
+set(PRAXEL_FIXTURE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/data/manifests)
+
+if(TARGET praxel_xml)
+  tovrin_add_gtest(manifest_parse_test NO_REGISTRY
+    SOURCES ManifestParseTest.cpp
+    LIBS praxel_model
+    DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
+endif()
+
+tovrin_add_gtest(manifest_query_address_test NO_REGISTRY
+  SOURCES ManifestQueryAddressTest.cpp
+  LIBS praxel_model)
+
+# The same model and parser tests again, through Praxel.dll: the program owns
+# the stacks, the library allocates and frees every node and item.
+if(TOVRIN_WINDOWS AND TARGET praxel_xml)
+  tovrin_add_gtest(update_model_dll_test NO_REGISTRY
+    SOURCES UpdateModelTest.cpp
+    LIBS Praxel)
+  tovrin_add_gtest(manifest_parse_dll_test NO_REGISTRY
+    SOURCES ManifestParseTest.cpp
+    LIBS Praxel
+    DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
+endif()

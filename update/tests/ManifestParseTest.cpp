@@ -1,0 +1,230 @@
+// ParseXML on the server document format, with the documents under
+// data/manifests. Built twice: against the portable library and, in the
+// Windows build, through Praxel.dll, so the stacks are filled across the
+// library boundary and emptied by the program.
+#include "update/ManifestReader.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using Update::Entity;
+using Update::EntityStack;
+using Update::File;
+using Update::Property;
+using Update::PropertyStack;
+
+namespace {
+
+std::string Fixture(const char* name)
+{
+    std::ifstream in(std::string(MANIFEST_FIXTURE_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(in.good()) << "fixture " << name << " is missing";
+    return text.str();
+}
+
+struct Parsed {
+    PropertyStack properties;
+    EntityStack entities;
+    bool ok = false;
+};
+
+void ParseFixture(const char* name, Parsed& parsed)
+{
+    parsed.ok = Update::ParseXML(Fixture(name).c_str(), parsed.properties, parsed.entities);
+}
+
+std::vector<std::string> FileNames(const Entity& entity)
+{
+    std::vector<std::string> names;
+    const SimpleStack<File>& files = entity.GetFileStack();
+    for (unsigned int i = 0; i < files.GetSize(); ++i)
+        names.push_back(files.ItemAt(i)->GetName());
+    return names;
+}
+
+const File& FileAt(const Entity& entity, unsigned int fromTop)
+{
+    const File* file = entity.GetFileStack().ItemAt(fromTop);
+    static const File none;
+    return file ? *file : none;
+}
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST(ParseXMLDocument, ExampleGivesPropertiesLastFirstAndFilesInDocumentOrder)
+{
+    Parsed parsed;
+    ParseFixture("example.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.properties.GetSize(), 2u);
+    ASSERT_EQ(parsed.entities.GetSize(), 1u);
+
+    Property first = parsed.properties.Pop();
+    EXPECT_STREQ(first.GetName(), "UpdatePage");
+    EXPECT_STREQ(first.GetValue(), "http://127.0.0.1/update/page.asp");
+    Property second = parsed.properties.Pop();
+    EXPECT_STREQ(second.GetName(), "UserStatURLInterval");
+    EXPECT_STREQ(second.GetValue(), "300");
+
+    Entity dialler = parsed.entities.Pop();
+    EXPECT_STREQ(dialler.GetName(), "dialler");
+    // The stored copy holds the document's first file on top, the order the
+    // download thread works in.
+    ASSERT_EQ(FileNames(dialler), (Names{"Tovrin.exe", "Utils.dll"}));
+    const File& exe = FileAt(dialler, 0);
+    EXPECT_STREQ(exe.GetUrl(), "http://127.0.0.1/files/Tovrin.exe");
+    EXPECT_STREQ(exe.GetVersion().ToString(), "1.0.4");
+    EXPECT_EQ(exe.GetSize(), 245760u);
+    EXPECT_FALSE(exe.IsCompressed());
+    const File& dll = FileAt(dialler, 1);
+    EXPECT_STREQ(dll.GetUrl(), "http://127.0.0.1/files/Utils.dll");
+    EXPECT_STREQ(dll.GetVersion().ToString(), "1.0.2");
+    EXPECT_EQ(dll.GetSize(), 53248u);
+}
+
+TEST(ParseXMLDocument, TwoEntitiesKeepTheirOwnFilesAndPopLastFirst)
+{
+    Parsed parsed;
+    ParseFixture("two-entities.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.entities.GetSize(), 2u);
+    EXPECT_EQ(parsed.properties.GetSize(), 1u);
+    Entity second = parsed.entities.Pop();
+    Entity first = parsed.entities.Pop();
+    EXPECT_STREQ(second.GetName(), "second");
+    EXPECT_EQ(FileNames(second), (Names{"c.dll"}));
+    EXPECT_STREQ(first.GetName(), "first");
+    EXPECT_EQ(FileNames(first), (Names{"a.exe", "b.dll"}));
+}
+
+TEST(ParseXMLDocument, ExistingItemsStayBeneathTheNewOnes)
+{
+    Parsed parsed;
+    Property old;
+    old.SetName("Old");
+    parsed.properties.Push(old);
+    Entity oldEntity;
+    oldEntity.SetName("oldEntity");
+    parsed.entities.Push(oldEntity);
+
+    ParseFixture("example.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.properties.GetSize(), 3u);
+    ASSERT_EQ(parsed.entities.GetSize(), 2u);
+    EXPECT_STREQ(parsed.properties.Pop().GetName(), "UpdatePage");
+    EXPECT_STREQ(parsed.properties.Pop().GetName(), "UserStatURLInterval");
+    EXPECT_STREQ(parsed.properties.Pop().GetName(), "Old");
+    EXPECT_STREQ(parsed.entities.Pop().GetName(), "dialler");
+    EXPECT_STREQ(parsed.entities.Pop().GetName(), "oldEntity");
+}
+
+TEST(ParseXMLRefusal, RootWithoutChildrenPushesNothing)
+{
+    Parsed parsed;
+    ParseFixture("root-only.xml", parsed);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.properties.GetSize(), 0u);
+    EXPECT_EQ(parsed.entities.GetSize(), 0u);
+}
+
+TEST(ParseXMLRefusal, DocumentsThatDoNotLoadPushNothing)
+{
+    Parsed parsed;
+    ParseFixture("unterminated.xml", parsed);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.properties.GetSize(), 0u);
+
+    for (const char* text : {"", "not xml at all", "</config>", "<config><a></b></config>"}) {
+        EXPECT_FALSE(Update::ParseXML(text, parsed.properties, parsed.entities)) << text;
+    }
+    EXPECT_FALSE(Update::ParseXML(nullptr, parsed.properties, parsed.entities));
+    EXPECT_EQ(parsed.properties.GetSize(), 0u);
+    EXPECT_EQ(parsed.entities.GetSize(), 0u);
+}
+
+TEST(ParseXMLSkipping, UnknownChildIsAcceptedButPushesNothing)
+{
+    Parsed parsed;
+    ParseFixture("unknown-child.xml", parsed);
+    EXPECT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.properties.GetSize(), 0u);
+    EXPECT_EQ(parsed.entities.GetSize(), 0u);
+}
+
+TEST(ParseXMLSkipping, EntityWithoutFilesIsNotPushed)
+{
+    Parsed parsed;
+    ParseFixture("entity-without-files.xml", parsed);
+    EXPECT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.entities.GetSize(), 0u);
+}
+
+TEST(ParseXMLSkipping, MisplacedElementsAreIgnored)
+{
+    Parsed parsed;
+    ParseFixture("misplaced.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.properties.GetSize(), 1u);
+    Property outer = parsed.properties.Pop();
+    EXPECT_STREQ(outer.GetName(), "Outer");
+    EXPECT_STREQ(outer.GetValue(), "kept");
+    ASSERT_EQ(parsed.entities.GetSize(), 1u);
+    Entity holder = parsed.entities.Pop();
+    EXPECT_STREQ(holder.GetName(), "holder");
+    EXPECT_EQ(FileNames(holder), (Names{"kept.dll"}));
+}
+
+TEST(ParseXMLAttributes, CompressedOnlyForYesInAnyCase)
+{
+    Parsed parsed;
+    ParseFixture("compressed-values.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    Entity flags = parsed.entities.Pop();
+    ASSERT_EQ(FileNames(flags), (Names{"upper", "mixed", "true", "one", "longer", "none"}));
+    const bool expected[] = {true, true, false, false, false, false};
+    for (unsigned int i = 0; i < 6; ++i)
+        EXPECT_EQ(FileAt(flags, i).IsCompressed(), expected[i]) << FileAt(flags, i).GetName();
+}
+
+TEST(ParseXMLAttributes, MissingVersionAndSuffixedSize)
+{
+    Parsed parsed;
+    ParseFixture("file-attributes.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    Entity odd = parsed.entities.Pop();
+    const File& file = FileAt(odd, 0);
+    EXPECT_STREQ(file.GetName(), "noversion.dll");
+    EXPECT_STREQ(file.GetVersion().ToString(), "0.0.0");
+    EXPECT_EQ(file.GetSize(), 12u);
+}
+
+TEST(ParseXMLAttributes, EntityReferencesAreDecodedInValues)
+{
+    Parsed parsed;
+    ParseFixture("escaped-value.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    Property message = parsed.properties.Pop();
+    EXPECT_STREQ(message.GetName(), "Message");
+    EXPECT_STREQ(message.GetValue(), "Tom & Jerry <3");
+}
+
+TEST(ParseXMLAttributes, LongValuesKeepTheirFirst64Bytes)
+{
+    const std::string longValue(100, 'v');
+    const std::string document =
+        "<config><data-update name=\"Long\" value=\"" + longValue + "\"/>"
+        "<entity name=\"e\"><file name=\"f\" url=\"http://127.0.0.1/" + longValue + "\"/></entity></config>";
+    Parsed parsed;
+    ASSERT_TRUE(Update::ParseXML(document.c_str(), parsed.properties, parsed.entities));
+    EXPECT_EQ(std::string(parsed.properties.Pop().GetValue()), std::string(64, 'v'));
+    Entity entity = parsed.entities.Pop();
+    EXPECT_EQ(std::string(FileAt(entity, 0).GetUrl()), ("http://127.0.0.1/" + longValue).substr(0, 64));
+}
