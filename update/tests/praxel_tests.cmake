@@ -29,3 +29,11 @@ if(TOVRIN_WINDOWS AND TARGET praxel_xml)
     LIBS Praxel
     DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
 endif()
+
+# GetFileAndParse against the provider stand-in.
+if(TOVRIN_WINDOWS AND TARGET praxel_xml)
+  tovrin_add_gtest(manifest_fetch_test NO_REGISTRY PROVIDER
+    SOURCES ManifestFetchTest.cpp
+    LIBS Praxel wininet
+    DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
+endif()
