@@ -89,8 +89,13 @@ bool RegistryAccess::ReadNumber(HKEY root, const char* path, const char* name, u
         return false;
     DWORD number = 0;
     DWORD size = sizeof number;
-    if (RegQueryValueExA(key.Get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) !=
+    DWORD type = 0;
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) !=
         ERROR_SUCCESS)
+        return false;
+    // A short text such as "60" fits in four bytes too; its characters are
+    // not a number, so anything but a whole DWORD counts as absent.
+    if (type != REG_DWORD || size != sizeof number)
         return false;
     *value = number;
     return true;

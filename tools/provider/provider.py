@@ -338,6 +338,7 @@ class ProviderHandler(BaseHTTPRequestHandler):
             'query': query,
             'params': params,
             'range': self.headers.get('Range'),
+            'user_agent': self.headers.get('User-Agent'),
             'status': None,
             'bytes': 0,
             'fault': None,

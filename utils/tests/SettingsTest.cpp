@@ -38,4 +38,126 @@ TEST_F(Settings, EmptyStoreGetsCredentialsAndThreeDefaults)
     EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), std::string(banner));
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "UserStatURLInterval").has_value());
 }
+
+TEST_F(Settings, SecondReadKeepsStoredValuesInsteadOfDefaults)
+{
+    probe::WriteText(kSettingsKey, "username", "ann");
+    probe::WriteText(kSettingsKey, "password", "secret");
+    probe::WriteText(kSettingsKey, "HomePage", "http://home.example/");
+    probe::WriteText(kSettingsKey, "UpdatePage", "http://update.example/u.asp");
+    probe::WriteText(kSettingsKey, "BannerURL", "http://banner.example/b.html");
+    probe::WriteDword(kSettingsKey, "UserStatURLInterval", 90);
+    char user[260], pass[260], home[260], update[260], banner[260];
+    uint32_t interval = 0;
+    GetAppSettings(user, pass, home, update, &interval, banner);
+    EXPECT_STREQ(user, "ann");
+    EXPECT_STREQ(pass, "secret");
+    EXPECT_STREQ(home, "http://home.example/");
+    EXPECT_STREQ(update, "http://update.example/u.asp");
+    EXPECT_STREQ(banner, "http://banner.example/b.html");
+    EXPECT_EQ(interval, 90u);
+}
+
+TEST_F(Settings, MissingUserNameResetsPassword)
+{
+    probe::WriteText(kSettingsKey, "password", "secret");
+    char user[260] = "x";
+    GetAppSettings(user, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(user, "");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "");
+}
+
+TEST_F(Settings, PasswordAloneWritesNothing)
+{
+    char pass[260] = "x";
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "username").has_value());
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "HomePage").has_value());
+
+    probe::WriteText(kSettingsKey, "password", "secret");
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "secret");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "username").has_value());
+}
+
+TEST_F(Settings, SetAppSettingsStoresEveryGivenValue)
+{
+    SetAppSettings("bob", "pw", "http://h/", "http://u/x.asp", "45", "http://b/");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "bob");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://h/");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "UpdatePage"), "http://u/x.asp");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), "http://b/");
+    EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), 45u);
+
+    // Null leaves a value as it is.
+    SetAppSettings(nullptr, "pw2", nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "bob");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw2");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://h/");
+    EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), 45u);
+}
+
+TEST_F(Settings, IntervalTextIsConvertedLikeDecimal)
+{
+    const struct {
+        const char* text;
+        DWORD stored;
+    } cases[] = {
+        {"-5", 0}, {"abc", 0}, {"", 0}, {"30abc", 30}, {"  +12", 12}, {"\t7 ", 7}, {"0", 0}, {"99999999999", 2147483647},
+    };
+    for (const auto& c : cases) {
+        SetAppSettings(nullptr, nullptr, nullptr, nullptr, c.text, nullptr);
+        EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), c.stored) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(Settings, AllNullArgumentsChangeNothing)
+{
+    SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    HKEY key;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS)
+        << "the settings key was created";
+
+    probe::WriteText(kSettingsKey, "HomePage", "http://kept/");
+    SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://kept/");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "UserStatURLInterval").has_value());
+}
+
+TEST_F(Settings, OverlongHomePageIsReplacedByDefault)
+{
+    char defaultHome[260];
+    GetAppSettings(nullptr, nullptr, defaultHome, nullptr, nullptr, nullptr);
+    probe::ClearTovrinKey();
+
+    probe::WriteText(kSettingsKey, "HomePage", "http://x/" + std::string(291, 'a'));
+    char home[260];
+    GetAppSettings(nullptr, nullptr, home, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(home, defaultHome);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), std::string(defaultHome));
+}
+
+TEST_F(Settings, ValueOf259CharactersReadsWhole)
+{
+    const std::string longest = "http://x/" + std::string(250, 'b');
+    ASSERT_EQ(longest.size(), 259u);
+    probe::WriteText(kSettingsKey, "BannerURL", longest);
+    char banner[260];
+    GetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, banner);
+    EXPECT_EQ(std::string(banner), longest);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), longest);
+}
+
+TEST_F(Settings, IntervalOfWrongTypeLeavesCallerValue)
+{
+    probe::WriteText(kSettingsKey, "UserStatURLInterval", "60");
+    uint32_t interval = 17;
+    GetAppSettings(nullptr, nullptr, nullptr, nullptr, &interval, nullptr);
+    EXPECT_EQ(interval, 17u) << "text bytes were taken as a number";
+}
+
 } // namespace

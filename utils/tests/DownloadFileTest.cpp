@@ -1,0 +1,231 @@
+// DownloadFile against the provider stand-in: resume, status handling and the
+// final length check.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "ProviderControl.h"
+#include "utils/Utils.h"
+
+namespace {
+
+// Binary content with zero bytes, so a stray text terminator would show.
+std::string Pattern(size_t size, unsigned seed = 7)
+{
+    std::string data(size, '\0');
+    unsigned value = seed;
+    for (size_t i = 0; i < size; ++i) {
+        value = value * 1103515245u + 12345u;
+        data[i] = static_cast<char>(value >> 16);
+    }
+    return data;
+}
+
+std::optional<std::string> ReadLocal(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string data(GetFileSize(file, nullptr), '\0');
+    DWORD count = 0;
+    if (!data.empty())
+        ReadFile(file, &data[0], static_cast<DWORD>(data.size()), &count, nullptr);
+    CloseHandle(file);
+    data.resize(count);
+    return data;
+}
+
+void WriteLocal(const std::string& path, const std::string& data)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+class Download : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(provider::BaseUrl().empty()) << "runs beside the provider server";
+        ASSERT_TRUE(provider::Reset());
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%stovrin-download-%lu", temp, GetCurrentProcessId());
+        folder = name;
+        CreateDirectoryA(folder.c_str(), nullptr);
+        local = folder + "\\a.bin";
+        DeleteFileA(local.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(local.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    bool Fetch(const std::string& served, uint32_t expected, const std::string& query = "")
+    {
+        return DownloadFile((provider::FileUrl(served) + query).c_str(), local.c_str(), expected);
+    }
+    bool LocalExists() const { return GetFileAttributesA(local.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::string folder;
+    std::string local;
+};
+
+TEST_F(Download, NewFileOfExactSizeIsComplete)
+{
+    const std::string data = Pattern(50000);
+    provider::ServeFile("files/a.bin", data);
+    EXPECT_TRUE(Fetch("files/a.bin", 50000));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].range, "");
+    EXPECT_EQ(log[0].userAgent, "Tovrin");
+}
+
+TEST_F(Download, BodyOneByteShortIsDeleted)
+{
+    provider::ServeFile("files/a.bin", Pattern(4999));
+    EXPECT_FALSE(Fetch("files/a.bin", 5000));
+    EXPECT_FALSE(LocalExists());
+}
+
+TEST_F(Download, ExpectedSizeZeroWithEmptyBodyLeavesEmptyFile)
+{
+    provider::ServeFile("files/empty.bin", "");
+    EXPECT_TRUE(Fetch("files/empty.bin", 0));
+    EXPECT_EQ(ReadLocal(local), std::string());
+}
+
+TEST_F(Download, PartialFileIsResumedWithRangeHeader)
+{
+    const std::string data = Pattern(40000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, data.substr(0, 1000));
+    EXPECT_TRUE(Fetch("files/a.bin", 40000));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].range, "bytes=1000-");
+    EXPECT_EQ(log[0].status, 206);
+}
+
+TEST_F(Download, IgnoredRangeStartsOverInsteadOfDoublingTheFile)
+{
+    // The partial bytes are wrong on purpose: only a true start-over from
+    // byte 0 gives the served file.
+    const std::string data = Pattern(40000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, Pattern(1000, 99));
+    EXPECT_TRUE(Fetch("files/a.bin", 40000, "?norange=1"));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].range, "bytes=1000-");
+    EXPECT_EQ(log[0].status, 200);
+}
+
+TEST_F(Download, CutTransferKeepsPartialAndNextCallCompletes)
+{
+    const std::string data = Pattern(100000);
+    provider::ServeFile("files/a.bin", data);
+    ASSERT_TRUE(provider::Control("fault?path=/files/a.bin&cut=40000&times=1"));
+    EXPECT_FALSE(Fetch("files/a.bin", 100000));
+    // Wine hands over only whole 16384-byte blocks before the reset.
+    const auto partial = ReadLocal(local);
+    ASSERT_TRUE(partial.has_value());
+    EXPECT_EQ(partial->size(), 32768u);
+    EXPECT_EQ(*partial, data.substr(0, partial->size()));
+
+    EXPECT_TRUE(Fetch("files/a.bin", 100000));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].range, "bytes=" + std::to_string(partial->size()) + "-");
+}
+
+TEST_F(Download, ErrorStatusOnResumeKeepsPartialWithoutErrorPage)
+{
+    const std::string data = Pattern(40000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, data.substr(0, 1000));
+    EXPECT_FALSE(Fetch("files/a.bin", 40000, "?status=404"));
+    EXPECT_EQ(ReadLocal(local), data.substr(0, 1000));
+    EXPECT_FALSE(Fetch("files/a.bin", 40000, "?status=500"));
+    EXPECT_EQ(ReadLocal(local), data.substr(0, 1000));
+
+    // The kept part is still good for the next attempt.
+    EXPECT_TRUE(Fetch("files/a.bin", 40000));
+    EXPECT_EQ(ReadLocal(local), data);
+}
+
+TEST_F(Download, ErrorStatusOnNewFileWritesNothing)
+{
+    EXPECT_FALSE(Fetch("files/missing.bin", 1234));
+    const auto left = ReadLocal(local);
+    EXPECT_TRUE(!left || left->empty()) << "an error page was written into the file";
+}
+
+TEST_F(Download, RangeBeyondEndWithCompletePartialIsSuccess)
+{
+    const std::string data = Pattern(20000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, data);
+    EXPECT_TRUE(Fetch("files/a.bin", 20000));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].status, 416);
+}
+
+TEST_F(Download, RangeBeyondEndWithOversizedPartialDeletesIt)
+{
+    provider::ServeFile("files/a.bin", Pattern(20000));
+    WriteLocal(local, Pattern(25000));
+    EXPECT_FALSE(Fetch("files/a.bin", 20000));
+    EXPECT_FALSE(LocalExists());
+    // ...so the next attempt starts from nothing and succeeds.
+    EXPECT_TRUE(Fetch("files/a.bin", 20000));
+    EXPECT_EQ(ReadLocal(local), Pattern(20000));
+}
+
+TEST_F(Download, FileHeldOpenByAnotherHandleFailsWithoutRequest)
+{
+    const std::string data = Pattern(3000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, data.substr(0, 100));
+    HANDLE holder = CreateFileA(local.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(Fetch("files/a.bin", 3000));
+    CloseHandle(holder);
+    EXPECT_TRUE(provider::Log().empty());
+    EXPECT_EQ(ReadLocal(local), data.substr(0, 100));
+}
+
+TEST_F(Download, WrongSizeAnswerIsDeletedAndRetriedFromZero)
+{
+    const std::string data = Pattern(30000);
+    provider::ServeFile("files/a.bin", data);
+    ASSERT_TRUE(provider::Control("fault?path=/files/a.bin&wrongsize=31000&times=1"));
+    EXPECT_FALSE(Fetch("files/a.bin", 30000));
+    EXPECT_FALSE(LocalExists());
+    EXPECT_TRUE(Fetch("files/a.bin", 30000));
+    EXPECT_EQ(ReadLocal(local), data);
+}
+
+TEST_F(Download, UnreachableServerKeepsPartialFile)
+{
+    WriteLocal(local, Pattern(500));
+    EXPECT_FALSE(DownloadFile("http://127.0.0.1:1/files/a.bin", local.c_str(), 3000));
+    EXPECT_EQ(ReadLocal(local), Pattern(500));
+}
+
+} // namespace

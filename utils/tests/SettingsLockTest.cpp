@@ -1,0 +1,201 @@
+// The settings lock "Tovrin:Utils" across processes: a second process holds
+// it (utils_lock_holder.exe) while this one writes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "RegistryProbe.h"
+#include "utils/ScopedHandle.h"
+#include "utils/Utils.h"
+
+namespace {
+
+using probe::kSettingsKey;
+
+const DWORD kLongWait = 30000;
+// How long a writer that should be blocked gets to prove it is not.
+const DWORD kBlockedCheck = 1000;
+
+std::string HelperPath()
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string self(path, length);
+    return self.substr(0, self.find_last_of('\\') + 1) + "utils_lock_holder.exe";
+}
+
+std::string EventName(const char* role)
+{
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    char name[200];
+    std::snprintf(name, sizeof name, "tovrin-lock-test-%lu-%s-%s", GetCurrentProcessId(), test->name(), role);
+    return name;
+}
+
+// The second process and the events that pace it.
+class Holder {
+public:
+    // mode and marker as utils_lock_holder takes them; the events go between.
+    Holder(const char* mode, const std::string& marker = "")
+        : heldName(EventName("held")), goName(EventName("go")),
+          held(CreateEventA(nullptr, TRUE, FALSE, heldName.c_str())),
+          go(CreateEventA(nullptr, TRUE, FALSE, goName.c_str()))
+    {
+        std::string command = "\"" + HelperPath() + "\" " + mode + " " + heldName + " " + goName + " " + marker;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            process.Reset(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+    ~Holder()
+    {
+        // A failed test must not leave the lock held for the next one.
+        SetEvent(go.Get());
+        if (process && WaitForSingleObject(process.Get(), kLongWait) != WAIT_OBJECT_0)
+            TerminateProcess(process.Get(), 1);
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    bool Started() const { return process.Valid(); }
+    bool WaitHeld() const { return WaitForSingleObject(held.Get(), kLongWait) == WAIT_OBJECT_0; }
+    void Go() const { SetEvent(go.Get()); }
+    // The exit code, or -1 when it did not end in time.
+    long Finish() const
+    {
+        if (WaitForSingleObject(process.Get(), kLongWait) != WAIT_OBJECT_0)
+            return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process.Get(), &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    std::string heldName;
+    std::string goName;
+    KernelHandle held;
+    KernelHandle go;
+    KernelHandle process;
+};
+
+// Runs work on its own thread; Finished() tells whether it has returned.
+class Writer {
+public:
+    explicit Writer(std::function<void()> work) : work(std::move(work))
+    {
+        thread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+    }
+    ~Writer()
+    {
+        if (thread)
+            WaitForSingleObject(thread.Get(), kLongWait);
+    }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    bool FinishesWithin(DWORD milliseconds) const
+    {
+        return WaitForSingleObject(thread.Get(), milliseconds) == WAIT_OBJECT_0;
+    }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        static_cast<Writer*>(self)->work();
+        return 0;
+    }
+    std::function<void()> work;
+    KernelHandle thread;
+};
+
+class SettingsLock : public ::testing::Test {
+protected:
+    void SetUp() override { probe::ClearTovrinKey(); }
+    void TearDown() override { probe::ClearTovrinKey(); }
+};
+
+TEST_F(SettingsLock, SingleValueWriteWaitsForOtherProcess)
+{
+    Holder holder("release", "LockProbe holder");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+
+    Writer writer([] { SetSingleAppSettings("LockProbe", "writer"); });
+    EXPECT_FALSE(writer.FinishesWithin(kBlockedCheck)) << "wrote while another process held the lock";
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "LockProbe").has_value());
+
+    // The holder writes its marker and then releases: the waiting writer
+    // comes after it and its value is the one that stays.
+    holder.Go();
+    EXPECT_TRUE(writer.FinishesWithin(kLongWait));
+    EXPECT_EQ(holder.Finish(), 0);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "LockProbe"), "writer");
+}
+
+TEST_F(SettingsLock, ServerGroupWaitsButCredentialsDoNot)
+{
+    Holder holder("release", "HomePage http://holder/");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+
+    Writer writer([] { SetAppSettings("carol", "pw", "http://writer/", nullptr, "15", nullptr); });
+    EXPECT_FALSE(writer.FinishesWithin(kBlockedCheck));
+    // The credentials go in before the lock is taken.
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "carol");
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "HomePage").has_value());
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "UserStatURLInterval").has_value());
+
+    holder.Go();
+    EXPECT_TRUE(writer.FinishesWithin(kLongWait));
+    EXPECT_EQ(holder.Finish(), 0);
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://writer/");
+    EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), 15u);
+}
+
+TEST_F(SettingsLock, ReadsAndDeviceIndexDoNotWait)
+{
+    probe::WriteText(kSettingsKey, "FreePhone1", "0808");
+    Holder holder("release", "Unused x");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+
+    Writer reader([] {
+        char value[260];
+        GetSingleAppSettings("FreePhone1", value);
+        SetModemSelection(2);
+        RemoveValues("FreePhone");
+    });
+    EXPECT_TRUE(reader.FinishesWithin(kLongWait)) << "blocked on the settings lock";
+    EXPECT_EQ(probe::ReadDword(kSettingsKey, "ModelSelection"), 2u);
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "FreePhone1").has_value());
+    holder.Go();
+    EXPECT_EQ(holder.Finish(), 0);
+}
+
+TEST_F(SettingsLock, AbandonedLockGoesToNextWriter)
+{
+    Holder holder("abandon");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+    holder.Go();
+    ASSERT_EQ(holder.Finish(), 0);
+
+    Writer first([] { SetSingleAppSettings("LockProbe", "after abandon"); });
+    ASSERT_TRUE(first.FinishesWithin(kLongWait)) << "the abandoned lock was never taken over";
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "LockProbe"), "after abandon");
+
+    // Taking it over must also release it properly for the next write.
+    Writer second([] { SetAppSettings(nullptr, nullptr, "http://next/", nullptr, nullptr, nullptr); });
+    ASSERT_TRUE(second.FinishesWithin(kLongWait));
+    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://next/");
+}
+
+} // namespace
