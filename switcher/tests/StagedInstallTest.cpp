@@ -1,0 +1,218 @@
+// The swap of staged files in a scratch directory, with failures counted by
+// a test reporter instead of a message box.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "switcher/StagedInstall.h"
+
+using switcher::InstallAllStaged;
+
+namespace {
+
+class StagedInstallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        char name[MAX_PATH];
+        GetTempFileNameA(base, "swi", 0, name);
+        DeleteFileA(name);
+        ASSERT_TRUE(CreateDirectoryA(name, nullptr));
+        dir = name;
+    }
+    void TearDown() override
+    {
+        WIN32_FIND_DATAA data;
+        HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string path = dir + "\\" + data.cFileName;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryA(path.c_str());
+                else
+                    DeleteFileA(path.c_str());
+            } while (FindNextFileA(search, &data));
+            FindClose(search);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+
+    std::string Path(const std::string& name) const { return dir + "\\" + name; }
+    void Write(const std::string& name, const std::string& content) const
+    {
+        std::ofstream(Path(name), std::ios::binary) << content;
+    }
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream in(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    bool Exists(const std::string& name) const
+    {
+        return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    int Install()
+    {
+        return InstallAllStaged(dir.c_str(), [](const char* staged, void* context) {
+            static_cast<std::vector<std::string>*>(context)->push_back(staged);
+        }, &reported);
+    }
+
+    std::string dir;
+    std::vector<std::string> reported;
+};
+
+TEST_F(StagedInstallTest, ReplacesTargetAndLeavesNoBackupOrStagedFile)
+{
+    Write("Utils.dll", "old");
+    Write("Utils.dll.uok", "new");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Utils.dll"), "new");
+    EXPECT_FALSE(Exists("_tils.dll"));
+    EXPECT_FALSE(Exists("Utils.dll.uok"));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(StagedInstallTest, NothingStagedDoesNothing)
+{
+    Write("Tovrin.exe", "program");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Tovrin.exe"), "program");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(StagedInstallTest, DirectoryWithTrailingBackslashIsAccepted)
+{
+    Write("a.dll", "old");
+    Write("a.dll.uok", "new");
+    EXPECT_EQ(InstallAllStaged((dir + "\\").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(Read("a.dll"), "new");
+}
+
+TEST_F(StagedInstallTest, LeftoverBackupIsReplacedBeforeTheSwap)
+{
+    Write("Utils.dll", "old");
+    Write("_tils.dll", "stale backup");
+    Write("Utils.dll.uok", "new");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Utils.dll"), "new");
+    EXPECT_FALSE(Exists("_tils.dll"));
+}
+
+TEST_F(StagedInstallTest, MissingTargetIsReportedAndStagedFileDiscarded)
+{
+    Write("Gone.dll.uok", "new");
+    EXPECT_EQ(Install(), 1);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], Path("Gone.dll.uok"));
+    EXPECT_FALSE(Exists("Gone.dll"));
+    EXPECT_FALSE(Exists("Gone.dll.uok"));
+}
+
+TEST_F(StagedInstallTest, CutOffSwapRestoresBackupThenInstalls)
+{
+    // The previous run ended after renaming Utils.dll to its backup.
+    Write("_tils.dll", "old");
+    Write("Utils.dll.uok", "new");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Utils.dll"), "new");
+    EXPECT_FALSE(Exists("_tils.dll"));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(StagedInstallTest, CutOffSwapKeepsOldContentWhenTargetIsBusyAfterRestore)
+{
+    Write("_tils.dll", "old");
+    Write("Utils.dll.uok", "new");
+    // Holding the staged file open makes the second rename fail.
+    HANDLE staged = CreateFileA(Path("Utils.dll.uok").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(staged, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(), 1);
+    CloseHandle(staged);
+    EXPECT_EQ(Read("Utils.dll"), "old");
+    EXPECT_EQ(Read("Utils.dll.uok"), "new");
+    EXPECT_FALSE(Exists("_tils.dll"));
+}
+
+TEST_F(StagedInstallTest, UnderscoreTargetIsNeverItsOwnBackup)
+{
+    Write("_x.dll", "old");
+    Write("_x.dll.uok", "new");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("_x.dll"), "new");
+    EXPECT_FALSE(Exists("__x.dll"));
+    EXPECT_FALSE(Exists("_x.dll.uok"));
+}
+
+TEST_F(StagedInstallTest, BusyTargetKeepsOldContentAndStagedFile)
+{
+    Write("Tovrin.exe", "old");
+    Write("Tovrin.exe.uok", "new");
+    HANDLE held = CreateFileA(Path("Tovrin.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(), 1);
+    CloseHandle(held);
+    EXPECT_EQ(Read("Tovrin.exe"), "old");
+    EXPECT_EQ(Read("Tovrin.exe.uok"), "new");
+    EXPECT_FALSE(Exists("_ovrin.exe"));
+
+    // The next exit of the dialler tries again.
+    reported.clear();
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Tovrin.exe"), "new");
+    EXPECT_FALSE(Exists("Tovrin.exe.uok"));
+}
+
+TEST_F(StagedInstallTest, OneBusyTargetOfThreeDoesNotStopTheOthers)
+{
+    for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
+        Write(name, "old");
+        Write(std::string(name) + ".uok", std::string("new ") + name);
+    }
+    HANDLE held = CreateFileA(Path("b.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install(), 1);
+    CloseHandle(held);
+    EXPECT_EQ(Read("a.dll"), "new a.dll");
+    EXPECT_EQ(Read("b.dll"), "old");
+    EXPECT_EQ(Read("c.dll"), "new c.dll");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0], Path("b.dll.uok"));
+}
+
+TEST_F(StagedInstallTest, DirectoryNamedLikeStagedFileIsNotInstalled)
+{
+    Write("Tovrin.exe", "old");
+    ASSERT_TRUE(CreateDirectoryA(Path("Tovrin.exe.uok").c_str(), nullptr));
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Tovrin.exe"), "old");
+    EXPECT_TRUE(Exists("Tovrin.exe.uok"));
+}
+
+TEST(StagedNames, TargetDropsOnlyTheLastExtension)
+{
+    char target[260];
+    ASSERT_TRUE(switcher::TargetOfStaged("C:\\dir.x\\Utils.dll.uok", target, sizeof target));
+    EXPECT_STREQ(target, "C:\\dir.x\\Utils.dll");
+    EXPECT_FALSE(switcher::TargetOfStaged("C:\\dir.x\\noext", target, sizeof target));
+    EXPECT_FALSE(switcher::TargetOfStaged("C:\\d\\Utils.dll.uok", target, 8));
+}
+
+TEST(StagedNames, BackupReplacesFirstCharacterOrAddsUnderscore)
+{
+    char backup[260];
+    ASSERT_TRUE(switcher::BackupOfTarget("C:\\d\\Utils.dll", backup, sizeof backup));
+    EXPECT_STREQ(backup, "C:\\d\\_tils.dll");
+    ASSERT_TRUE(switcher::BackupOfTarget("C:\\d\\_tils.dll", backup, sizeof backup));
+    EXPECT_STREQ(backup, "C:\\d\\__tils.dll");
+    EXPECT_FALSE(switcher::BackupOfTarget("C:\\d\\_tils.dll", backup, 12));
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+// Manifest from the provider server, the download thread, then switcher.exe:
+// what ends up installed, recorded and left behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "DeliveryRun.h"
+#include "ProviderControl.h"
+#include "RegistryProbe.h"
+#include "ScratchInstall.h"
+
+using namespace delivery;
+
+namespace {
+
+std::string Record(const char* name)
+{
+    return probe::ReadText(probe::kVersionKey, name).value_or("<none>");
+}
+
+std::vector<std::string> FileRequests()
+{
+    std::vector<std::string> paths;
+    for (const LogEntry& entry : ReadLog()) {
+        if (entry.path.rfind("/files/", 0) == 0)
+            paths.push_back(entry.path);
+    }
+    return paths;
+}
+
+class DeliveryFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        probe::ClearTovrinKey();
+        ResetProvider();
+    }
+    void TearDown() override { probe::ClearTovrinKey(); }
+
+    // One file offered as Tovrin.exe 1.0.4, installed with old content.
+    std::string OfferTovrin(unsigned int size)
+    {
+        const std::string content = ServeFile("files/Tovrin.exe", size, 11);
+        ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
+        install.Write("Tovrin.exe", "old dialler");
+        return content;
+    }
+
+    ScratchInstall install;
+};
+
+TEST_F(DeliveryFlowTest, TwoEntitiesAreDeliveredInOrderAndInstalled)
+{
+    const std::map<std::string, unsigned int> sizes = {
+        {"Tovrin.exe", 70001}, {"Utils.dll", 3000}, {"Praxel.dll", 16384}, {"Tallyview.dll", 40000},
+        {"_banner.bmp", 999}};
+    std::map<std::string, std::string> content;
+    std::map<std::string, size_t> manifestSizes;
+    unsigned int seed = 1;
+    for (const auto& file : sizes) {
+        content[file.first] = ServeFile("files/" + file.first, file.second, seed++);
+        manifestSizes[file.first] = file.second;
+        install.Write(file.first, "old " + file.first);
+    }
+    ServeManifest("two_entities.xml", manifestSizes);
+    // Utils.dll is already at the offered version.
+    probe::WriteText(probe::kVersionKey, "Utils.dll", "1.0.2");
+
+    ASSERT_TRUE(FetchAndDownload());
+    // The last entity of the document comes first, each entity's files in
+    // document order; Utils.dll is not asked for at all.
+    EXPECT_EQ(FileRequests(), (std::vector<std::string>{"/files/Tallyview.dll", "/files/_banner.bmp",
+                                                         "/files/Tovrin.exe", "/files/Praxel.dll"}));
+    EXPECT_EQ(Record("Tovrin.exe"), "1.0.4");
+    EXPECT_EQ(Record("Praxel.dll"), "1.0.3");
+    EXPECT_EQ(Record("Tallyview.dll"), "1.1.0");
+    EXPECT_EQ(Record("_banner.bmp"), "1.0.1");
+    EXPECT_EQ(Record("Utils.dll"), "1.0.2");
+
+    DiallerStub dialler(300);
+    MessageBoxWatcher boxes;
+    const SwitcherRun run = RunSwitcher(std::to_string(dialler.Id()));
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    for (const char* name : {"Tovrin.exe", "Praxel.dll", "Tallyview.dll", "_banner.bmp"})
+        EXPECT_EQ(install.Read(name), content[name]) << name;
+    EXPECT_EQ(install.Read("Utils.dll"), "old Utils.dll");
+    EXPECT_EQ(install.Listing(),
+              "Praxel.dll\nTallyview.dll\nTovrin.exe\nUpdate\\\nUtils.dll\n_banner.bmp\nswitcher.exe\n");
+}
+
+TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
+{
+    const unsigned int size = 200003;
+    for (unsigned int cut : {16384u, 20000u, 49153u, 65536u, 100001u, 131079u, 163840u, 199999u}) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        ScratchInstall run;
+        probe::ClearTovrinKey();
+        ResetProvider();
+        const std::string content = ServeFile("files/Tovrin.exe", size, cut);
+        ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
+        run.Write("Tovrin.exe", "old dialler");
+        AddFault("/files/Tovrin.exe", "cut=" + std::to_string(cut), 1);
+
+        ASSERT_TRUE(FetchAndDownload());
+        EXPECT_EQ(Record("Tovrin.exe"), "<none>");
+        EXPECT_FALSE(run.Exists("Tovrin.exe.uok"));
+        const std::string partial = run.Read("Update\\Tovrin.exe.1.0.4");
+        ASSERT_GT(partial.size(), 0u);
+        ASSERT_LT(partial.size(), size);
+        EXPECT_EQ(partial, content.substr(0, partial.size()));
+
+        ASSERT_TRUE(FetchAndDownload());
+        const auto requests = RequestsFor("/files/Tovrin.exe");
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[0].range, "");
+        EXPECT_EQ(requests[1].range, "bytes=" + std::to_string(partial.size()) + "-");
+        EXPECT_EQ(requests[1].status, 206);
+        EXPECT_EQ(Record("Tovrin.exe"), "1.0.4");
+
+        EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+        EXPECT_TRUE(run.Read("Tovrin.exe") == content);
+        EXPECT_EQ(run.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+    }
+}
+
+TEST_F(DeliveryFlowTest, ServerIgnoringTheRangeStartsOverAndStillMatches)
+{
+    const std::string content = OfferTovrin(90000);
+    AddFault("/files/Tovrin.exe", "cut=40000", 1);
+    AddFault("/files/Tovrin.exe", "norange=1", 1);
+    ASSERT_TRUE(FetchAndDownload());
+    ASSERT_TRUE(FetchAndDownload());
+    const auto requests = RequestsFor("/files/Tovrin.exe");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[1].range, "");
+    EXPECT_EQ(requests[1].status, 200);
+    EXPECT_EQ(Record("Tovrin.exe"), "1.0.4");
+    RunSwitcher("");
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+}
+
+TEST_F(DeliveryFlowTest, WrongSizeAndMissingFileStageNothingAndRecordNothing)
+{
+    OfferTovrin(30000);
+    AddFault("/files/Tovrin.exe", "wrongsize=29999", 1);
+    AddFault("/files/Tovrin.exe", "status=404", 1);
+    ASSERT_TRUE(FetchAndDownload());
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\n");
+    ASSERT_TRUE(FetchAndDownload());
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\n");
+    EXPECT_EQ(Record("Tovrin.exe"), "<none>");
+
+    MessageBoxWatcher boxes;
+    RunSwitcher("");
+    EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(DeliveryFlowTest, EarlierMarkerIsReplacedByTheNewDownload)
+{
+    const std::string content = OfferTovrin(20000);
+    install.Write("Tovrin.exe.uok", "marker from an earlier run");
+    ASSERT_TRUE(FetchAndDownload());
+    EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
+    RunSwitcher("");
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliveryFlowTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
+{
+    const std::string content = OfferTovrin(20000);
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Tovrin.exe.uok").c_str(), nullptr));
+    ASSERT_TRUE(FetchAndDownload());
+    EXPECT_EQ(Record("Tovrin.exe"), "<none>");
+    EXPECT_TRUE(install.Read("Update\\Tovrin.exe") == content);
+
+    // The folder is no staged file: switcher leaves it and the target alone.
+    MessageBoxWatcher boxes;
+    RunSwitcher("");
+    EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nTovrin.exe.uok\\\nUpdate\\\nUpdate\\Tovrin.exe\nswitcher.exe\n");
+}
+
+TEST_F(DeliveryFlowTest, NamesThatAreNotBareAreRefusedWithoutRequest)
+{
+    ServeFile("files/evil.bin", 500, 5);
+    ServeManifest("bad_names.xml", {{"evil.bin", 500}});
+    ASSERT_TRUE(FetchAndDownload());
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_EQ(install.Listing(), "Update\\\n");
+    // Nothing escaped into the folder above the installation either.
+    const std::string parent = install.Dir().substr(0, install.Dir().find_last_of('\\'));
+    EXPECT_EQ(GetFileAttributesA((parent + "\\evil.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\evil.bin"));
+    EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/evil.bin"));
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+// switcher.exe as the dialler starts it: waiting for the dialler, files held
+// open by another process, a swap that was cut off, underscore targets.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "DeliveryRun.h"
+#include "ProviderControl.h"
+#include "RegistryProbe.h"
+#include "ScratchInstall.h"
+
+using namespace delivery;
+
+namespace {
+
+const char kErrorText[] = "Error while updating the application";
+
+class DeliverySwitcherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        probe::ClearTovrinKey();
+        ResetProvider();
+    }
+    void TearDown() override { probe::ClearTovrinKey(); }
+
+    // Delivers Tovrin.exe through the server and the download thread, so a
+    // marker waits beside the old file.
+    std::string StageTovrin()
+    {
+        const std::string content = ServeFile("files/Tovrin.exe", 30000, 21);
+        ServeManifest("one_file.xml", {{"Tovrin.exe", 30000}});
+        install.Write("Tovrin.exe", "old dialler");
+        EXPECT_TRUE(FetchAndDownload());
+        EXPECT_TRUE(install.Exists("Tovrin.exe.uok"));
+        return content;
+    }
+
+    std::map<std::string, std::string> StageThree()
+    {
+        std::map<std::string, std::string> content;
+        unsigned int seed = 30;
+        for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
+            content[name] = ServeFile(std::string("files/") + name, 5000 + seed, seed);
+            install.Write(name, std::string("old ") + name);
+            ++seed;
+        }
+        ServeManifest("three_files.xml", {{"a.dll", 5030}, {"b.dll", 5031}, {"c.dll", 5032}});
+        EXPECT_TRUE(FetchAndDownload());
+        return content;
+    }
+
+    ScratchInstall install;
+};
+
+TEST_F(DeliverySwitcherTest, WaitsForTheDiallerToEndBeforeInstalling)
+{
+    const std::string content = StageTovrin();
+    DiallerStub dialler(1000);
+    const SwitcherRun run = RunSwitcher(std::to_string(dialler.Id()));
+    EXPECT_EQ(run.exitCode, 0u);
+    // It ended by itself, so switcher waited for it rather than ending it.
+    ASSERT_TRUE(dialler.Wait(0));
+    EXPECT_EQ(dialler.ExitCode(), 0u);
+    EXPECT_GE(run.elapsedMs, 800u);
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, DiallerStillRunningAfter15SecondsIsEnded)
+{
+    const std::string content = StageTovrin();
+    DiallerStub dialler(120000);
+    const SwitcherRun run = RunSwitcher(std::to_string(dialler.Id()));
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_GE(run.elapsedMs, 14500u);
+    EXPECT_LT(run.elapsedMs, 40000u);
+    ASSERT_TRUE(dialler.Wait(5000));
+    EXPECT_EQ(dialler.ExitCode(), 0xFFFFFFFFu);
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+}
+
+TEST_F(DeliverySwitcherTest, EmptyArgumentOrEndedProcessMeansNoWait)
+{
+    const std::string content = StageTovrin();
+    DiallerStub alive(30000);
+    SwitcherRun run = RunSwitcher("\"\"");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_LT(run.elapsedMs, 10000u);
+    EXPECT_FALSE(alive.Wait(0));
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+
+    DiallerStub ended(0);
+    ASSERT_TRUE(ended.Wait(10000));
+    run = RunSwitcher(std::to_string(ended.Id()));
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_LT(run.elapsedMs, 10000u);
+}
+
+TEST_F(DeliverySwitcherTest, TargetHeldOpenKeepsOldContentAndStagedFileUntilNextRun)
+{
+    const std::string content = StageTovrin();
+    {
+        DiallerStub holder(60000, install.Path("Tovrin.exe"));
+        ASSERT_TRUE(WaitUntilHeld(install.Path("Tovrin.exe")));
+        MessageBoxWatcher boxes;
+        EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
+        // The holder shares nothing, so look only once it has gone.
+        holder.End();
+        EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
+        EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
+        EXPECT_FALSE(install.Exists("_ovrin.exe"));
+    }
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, SecondOfThreeHeldShowsOneMessageAndInstallsTheOthers)
+{
+    auto content = StageThree();
+    DiallerStub holder(60000, install.Path("b.dll"));
+    ASSERT_TRUE(WaitUntilHeld(install.Path("b.dll")));
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
+    holder.End();
+    EXPECT_TRUE(install.Read("a.dll") == content["a.dll"]);
+    EXPECT_EQ(install.Read("b.dll"), "old b.dll");
+    EXPECT_TRUE(install.Read("c.dll") == content["c.dll"]);
+    EXPECT_TRUE(install.Exists("b.dll.uok"));
+}
+
+TEST_F(DeliverySwitcherTest, StagedFileWithoutTargetIsReportedAndDiscarded)
+{
+    StageTovrin();
+    DeleteFileA(install.Path("Tovrin.exe").c_str());
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
+    EXPECT_EQ(install.Listing(), "Update\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, SwapCutOffBetweenRenamesIsRecovered)
+{
+    const std::string content = StageTovrin();
+    // As if an earlier switcher had moved the target to its backup and then
+    // been stopped before the second rename.
+    ASSERT_TRUE(MoveFileA(install.Path("Tovrin.exe").c_str(), install.Path("_ovrin.exe").c_str()));
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, NoStagedFilesChangesNothing)
+{
+    install.Write("Tovrin.exe", "current");
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nswitcher.exe\n");
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+# End-to-end delivery under Wine: manifest from the provider server, the
+# download thread, then switcher.exe as its own process. Included from
+# update/tests/download_tests.cmake once Praxel exists.
+include(${CMAKE_CURRENT_LIST_DIR}/delivery_support.cmake)
+
+add_executable(delivery_dialler_stub ${CMAKE_CURRENT_LIST_DIR}/DiallerStub.cpp)
+
+set(DELIVERY_DEFINITIONS DELIVERY_FIXTURE_DIR="${CMAKE_CURRENT_LIST_DIR}/fixtures")
+set(DELIVERY_RUN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/support/DeliveryRun.cpp)
+
+tovrin_add_gtest(delivery_flow_test PROVIDER TIMEOUT 600
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeliveryFlowTest.cpp ${DELIVERY_RUN_SOURCES}
+  LIBS Praxel Utils delivery_support
+  DEFINITIONS ${DELIVERY_DEFINITIONS})
+tovrin_add_gtest(delivery_switcher_test PROVIDER TIMEOUT 600
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeliverySwitcherTest.cpp ${DELIVERY_RUN_SOURCES}
+  LIBS Praxel Utils delivery_support
+  DEFINITIONS ${DELIVERY_DEFINITIONS})
+foreach(test delivery_flow_test delivery_switcher_test)
+  add_dependencies(${test} switcher delivery_dialler_stub)
+endforeach()

@@ -1,0 +1,198 @@
+#include "DeliveryRun.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "ProviderControl.h"
+#include "ScratchInstall.h"
+#include "utils/Utils.h"
+
+namespace delivery {
+
+namespace {
+
+std::string ReadFixture(const std::string& name)
+{
+    // The source tree as Wine sees it, on drive Z:.
+    std::ifstream in(std::string("Z:") + DELIVERY_FIXTURE_DIR + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+bool StartProcess(const std::string& program, const std::string& argument, PROCESS_INFORMATION* info)
+{
+    std::string commandLine = "\"" + program + "\" " + argument;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          info) != FALSE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
+{
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") != 0)
+        return TRUE;
+    char text[256] = "";
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        &result);
+    if (text[0])
+        *reinterpret_cast<std::string*>(context) = text;
+    return TRUE;
+}
+
+} // namespace
+
+void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes)
+{
+    std::string text = ReadFixture(fixture);
+    ReplaceAll(text, "@URL@", ProviderUrl());
+    for (const auto& size : sizes)
+        ReplaceAll(text, "@SIZE:" + size.first + "@", std::to_string(size.second));
+    ProviderPost("/_control/answer?action=update", text);
+}
+
+bool FetchAndDownload()
+{
+    Update::PropertyStack properties;
+    // The dialler hands a heap stack to the thread and does not touch it
+    // again; this waits for the thread and then releases it.
+    Update::EntityStack* entities = new Update::EntityStack;
+    const std::string base = ProviderUrl() + "/cfg";
+    if (!Update::GetFileAndParse(base.c_str(), "tester", "update", properties, *entities)) {
+        delete entities;
+        return false;
+    }
+    HANDLE thread = static_cast<HANDLE>(StartThreadedFunc(Update::FileDownloadThread, entities));
+    if (!thread) {
+        delete entities;
+        return false;
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    delete entities;
+    return true;
+}
+
+SwitcherRun RunSwitcher(const std::string& argument)
+{
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
+    const std::string installed = std::string(current) + "\\switcher.exe";
+    CopyFileA((ProgramDirectory() + "\\switcher.exe").c_str(), installed.c_str(), FALSE);
+
+    SwitcherRun run;
+    PROCESS_INFORMATION info{};
+    const ULONGLONG start = GetTickCount64();
+    if (!StartProcess(installed, argument, &info)) {
+        run.exitCode = 0xDEAD;
+        return run;
+    }
+    WaitForSingleObject(info.hProcess, 60000);
+    run.endTime = GetTickCount64();
+    run.elapsedMs = static_cast<DWORD>(run.endTime - start);
+    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return run;
+}
+
+DiallerStub::DiallerStub(DWORD ms, const std::string& holdPath)
+{
+    std::string argument = std::to_string(ms);
+    if (!holdPath.empty())
+        argument += " \"" + holdPath + "\"";
+    StartProcess(ProgramDirectory() + "\\delivery_dialler_stub.exe", argument, &info);
+}
+
+DiallerStub::~DiallerStub()
+{
+    End();
+    if (info.hThread)
+        CloseHandle(info.hThread);
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+}
+
+bool DiallerStub::Wait(DWORD ms) const
+{
+    return info.hProcess && WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0;
+}
+
+DWORD DiallerStub::ExitCode() const
+{
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+void DiallerStub::End()
+{
+    if (info.hProcess && !Wait(0)) {
+        TerminateProcess(info.hProcess, 1);
+        Wait(5000);
+    }
+}
+
+MessageBoxWatcher::MessageBoxWatcher()
+{
+    InitializeCriticalSection(&lock);
+    watcher = std::thread([this] { Watch(); });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    stop = true;
+    watcher.join();
+    DeleteCriticalSection(&lock);
+}
+
+std::vector<std::string> MessageBoxWatcher::Texts()
+{
+    EnterCriticalSection(&lock);
+    std::vector<std::string> copy = texts;
+    LeaveCriticalSection(&lock);
+    return copy;
+}
+
+void MessageBoxWatcher::Watch()
+{
+    HWND answered = nullptr;
+    while (!stop) {
+        HWND box = FindWindowA("#32770", "Tovrin Update");
+        // The same box stays findable for a moment after OK is pressed.
+        if (box && box != answered && IsWindowVisible(box)) {
+            std::string text;
+            EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+            EnterCriticalSection(&lock);
+            texts.push_back(text);
+            LeaveCriticalSection(&lock);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+            answered = box;
+        }
+        Sleep(50);
+    }
+}
+
+bool WaitUntilHeld(const std::string& path)
+{
+    for (int i = 0; i < 200; ++i) {
+        HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_SHARING_VIOLATION;
+        CloseHandle(probe);
+        Sleep(25);
+    }
+    return false;
+}
+
+} // namespace delivery

@@ -1,0 +1,74 @@
+#include "update/FileDownloadThread.h"
+
+#include <windows.h>
+
+#include "update/BareFileName.h"
+#include "update/StagingPaths.h"
+#include "update/UpdateModel.h"
+#include "utils/Utils.h"
+
+namespace Update {
+
+namespace {
+
+// A refused answer leaves the empty file DownloadFile opened; a partial one
+// with content is kept, since the next run resumes it.
+void RemoveIfEmpty(const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
+        data.nFileSizeLow == 0 && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeleteFileA(path);
+}
+
+void UpdateOneFile(const File& file)
+{
+    const char* name = file.GetName();
+    if (!IsBareFileName(name))
+        return;
+    if (!NeedUpdate(name, file.GetVersion()))
+        return;
+
+    StagingPaths paths;
+    if (!FormatStagingPaths(name, file.GetVersion().ToString(), paths))
+        return;
+    // The compressed flag is not consulted: files are staged as downloaded.
+    if (!DownloadFile(file.GetUrl(), paths.download, file.GetSize())) {
+        RemoveIfEmpty(paths.download);
+        return;
+    }
+
+    DeleteFileA(paths.staged);
+    MoveFileA(paths.download, paths.staged);
+
+    DeleteFileA(paths.marker);
+    // The record is what keeps a file from being fetched again, so it is
+    // written only once the marker really holds the new content.
+    if (MoveFileA(paths.staged, paths.marker))
+        SetNewVersion(name, file.GetVersion());
+}
+
+} // namespace
+
+unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument)
+{
+    EntityStack* entities = static_cast<EntityStack*>(argument);
+    if (!entities)
+        return 0;
+
+    // Without it every download would fail; an existing one is fine.
+    CreateDirectoryA(kStagingDirectory, nullptr);
+
+    while (entities->GetSize() > 0) {
+        const Entity entity = entities->Pop();
+        const SimpleStack<File>& files = entity.GetFileStack();
+        // From the top: for a manifest entity, the document order.
+        for (unsigned int i = 0; i < files.GetSize(); ++i) {
+            if (const File* file = files.ItemAt(i))
+                UpdateOneFile(*file);
+        }
+    }
+    return 0;
+}
+
+} // namespace Update

@@ -1,0 +1,28 @@
+#include "update/StagingPaths.h"
+
+#include <cstdio>
+
+namespace Update {
+
+const char kStagingDirectory[] = ".\\Update";
+
+namespace {
+
+bool Fits(int written, std::size_t size)
+{
+    return written > 0 && static_cast<std::size_t>(written) < size;
+}
+
+} // namespace
+
+bool FormatStagingPaths(const char* name, const char* versionText, StagingPaths& paths)
+{
+    return Fits(std::snprintf(paths.download, sizeof paths.download, "%s\\%s.%s", kStagingDirectory, name,
+                              versionText),
+                sizeof paths.download) &&
+           Fits(std::snprintf(paths.staged, sizeof paths.staged, "%s\\%s", kStagingDirectory, name),
+                sizeof paths.staged) &&
+           Fits(std::snprintf(paths.marker, sizeof paths.marker, ".\\%s.uok", name), sizeof paths.marker);
+}
+
+} // namespace Update

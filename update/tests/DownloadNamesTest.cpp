@@ -1,0 +1,53 @@
+// Manifest names become local paths: only bare file names may.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "update/BareFileName.h"
+#include "update/StagingPaths.h"
+
+using Update::IsBareFileName;
+
+TEST(IsBareFileName, AcceptsOrdinaryFileNames)
+{
+    for (const char* name : {"Tovrin.exe", "Utils.dll", "_tils.dll", "a", "readme.txt.bak", "CONFIG.SYS",
+                             "COM10", "LPT0.txt", "nul_file", "...x"})
+        EXPECT_TRUE(IsBareFileName(name)) << name;
+}
+
+TEST(IsBareFileName, RefusesPathsAndDotNames)
+{
+    for (const char* name : {"", ".", "..", "..\\Tovrin.exe", "sub/file.dll", "C:evil.exe", "a\\b",
+                             "/etc/passwd", "x:stream"})
+        EXPECT_FALSE(IsBareFileName(name)) << name;
+    EXPECT_FALSE(IsBareFileName(nullptr));
+}
+
+TEST(IsBareFileName, RefusesDeviceNamesWithOrWithoutExtension)
+{
+    for (const char* name : {"CON", "con", "PRN", "AUX", "NUL", "NUL.txt", "nul.tar.gz", "COM1", "com9.log",
+                             "LPT1", "lpt5.dll", "CON .txt", "AUX "})
+        EXPECT_FALSE(IsBareFileName(name)) << name;
+}
+
+TEST(IsBareFileName, RefusesWildcardsAndControlCharacters)
+{
+    for (const char* name : {"*.dll", "a?.exe", "a\"b", "a<b", "a>b", "a|b", "tab\tname"})
+        EXPECT_FALSE(IsBareFileName(name)) << name;
+}
+
+TEST(FormatStagingPaths, BuildsTheThreeRelativePaths)
+{
+    Update::StagingPaths paths;
+    ASSERT_TRUE(Update::FormatStagingPaths("Tovrin.exe", "1.0.4", paths));
+    EXPECT_STREQ(paths.download, ".\\Update\\Tovrin.exe.1.0.4");
+    EXPECT_STREQ(paths.staged, ".\\Update\\Tovrin.exe");
+    EXPECT_STREQ(paths.marker, ".\\Tovrin.exe.uok");
+}
+
+TEST(FormatStagingPaths, RefusesNamesThatDoNotFit)
+{
+    Update::StagingPaths paths;
+    const std::string longName(250, 'x');
+    EXPECT_FALSE(Update::FormatStagingPaths(longName.c_str(), "1.0.4", paths));
+}

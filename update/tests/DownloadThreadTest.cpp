@@ -1,0 +1,198 @@
+// The download thread against the provider server, on entity stacks built
+// here, in a scratch installation directory.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ProviderControl.h"
+#include "RegistryProbe.h"
+#include "ScratchInstall.h"
+#include "update/Update.h"
+
+using delivery::RequestsFor;
+using delivery::ScratchInstall;
+
+namespace {
+
+Update::File Offer(const std::string& name, const std::string& path, const char* version, unsigned int size)
+{
+    Update::File file;
+    file.SetName(name.c_str());
+    file.SetUrl((delivery::ProviderUrl() + path).c_str());
+    file.SetVersion(version);
+    file.SetSize(size);
+    return file;
+}
+
+// Files are added in document order, as the manifest reader does.
+Update::Entity MakeEntity(const char* name, const std::vector<Update::File>& files)
+{
+    Update::Entity entity;
+    entity.SetName(name);
+    for (const Update::File& file : files)
+        entity.AddFile(file);
+    return entity;
+}
+
+void RunThread(Update::EntityStack& entities)
+{
+    EXPECT_EQ(Update::FileDownloadThread(&entities), 0u);
+    EXPECT_EQ(entities.GetSize(), 0u);
+}
+
+std::string Record(const char* name)
+{
+    return probe::ReadText(probe::kVersionKey, name).value_or("<none>");
+}
+
+class DownloadThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        probe::ClearTovrinKey();
+        delivery::ResetProvider();
+    }
+    void TearDown() override { probe::ClearTovrinKey(); }
+
+    ScratchInstall install;
+};
+
+TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 1000, 1);
+    const std::string b = delivery::ServeFile("f/b.bin", 2000, 2);
+    const std::string c = delivery::ServeFile("f/c.bin", 3000, 3);
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("first", {Offer("a.bin", "/f/a.bin", "1.0.1", 1000)}));
+    entities.Push(MakeEntity("second", {Offer("b.bin", "/f/b.bin", "1.0.2", 2000),
+                                        Offer("c.bin", "/f/c.bin", "1.0.3", 3000)}));
+    RunThread(entities);
+
+    std::vector<std::string> order;
+    for (const delivery::LogEntry& entry : delivery::ReadLog())
+        order.push_back(entry.path);
+    EXPECT_EQ(order, (std::vector<std::string>{"/f/b.bin", "/f/c.bin", "/f/a.bin"}));
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(install.Read("b.bin.uok"), b);
+    EXPECT_EQ(install.Read("c.bin.uok"), c);
+    EXPECT_EQ(Record("a.bin"), "1.0.1");
+    EXPECT_EQ(Record("c.bin"), "1.0.3");
+    EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\nb.bin.uok\nc.bin.uok\n");
+}
+
+TEST_F(DownloadThreadTest, RecordedVersionEqualToOfferMakesNoRequest)
+{
+    delivery::ServeFile("f/a.bin", 1000, 1);
+    probe::WriteText(probe::kVersionKey, "a.bin", "1.0.4");
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.4", 1000)}));
+    RunThread(entities);
+    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_EQ(install.Listing(), "Update\\\n");
+    EXPECT_EQ(Record("a.bin"), "1.0.4");
+}
+
+TEST_F(DownloadThreadTest, WrongSizeOrMissingFileLeavesNothingAndRecordsNothing)
+{
+    delivery::ServeFile("f/a.bin", 1000, 1);
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.4", 999),
+                                   Offer("gone.bin", "/f/gone.bin", "1.0.4", 10)}));
+    RunThread(entities);
+    EXPECT_EQ(install.Listing(), "Update\\\n");
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_EQ(Record("gone.bin"), "<none>");
+    ASSERT_EQ(RequestsFor("/f/gone.bin").size(), 1u);
+    EXPECT_EQ(RequestsFor("/f/gone.bin")[0].status, 404);
+}
+
+TEST_F(DownloadThreadTest, EarlierMarkerIsReplaced)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    install.Write("a.bin.uok", "marker of an earlier run");
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
+    RunThread(entities);
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(Record("a.bin"), "2.0.0");
+}
+
+TEST_F(DownloadThreadTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    ASSERT_TRUE(CreateDirectoryA(install.Path("a.bin.uok").c_str(), nullptr));
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
+    RunThread(entities);
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_EQ(install.Read("Update\\a.bin"), a);
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin\na.bin.uok\\\n");
+}
+
+TEST_F(DownloadThreadTest, NamesThatAreNotBareAreRefusedWithoutRequest)
+{
+    delivery::ServeFile("f/a.bin", 100, 1);
+    Update::EntityStack entities;
+    std::vector<Update::File> files;
+    for (const char* name : {"..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1"})
+        files.push_back(Offer(name, "/f/a.bin", "1.0.1", 100));
+    entities.Push(MakeEntity("e", files));
+    RunThread(entities);
+    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_EQ(install.Listing(), "Update\\\n");
+    EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\escape.bin"));
+    EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/a.bin"));
+    EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "NUL.txt"));
+}
+
+TEST_F(DownloadThreadTest, MissingStagingDirectoryIsCreated)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 100, 1);
+    ASSERT_FALSE(install.Exists("Update"));
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.1", 100)}));
+    RunThread(entities);
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+}
+
+TEST_F(DownloadThreadTest, CompressedFileIsStagedAsDownloaded)
+{
+    const std::string z = delivery::ServeFile("f/z.gz", 4000, 9);
+    Update::File file = Offer("z.gz", "/f/z.gz", "1.0.1", 4000);
+    file.SetCompressed();
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {file}));
+    RunThread(entities);
+    EXPECT_EQ(install.Read("z.gz.uok"), z);
+}
+
+TEST_F(DownloadThreadTest, CutTransferIsResumedByTheNextRun)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 40000, 3);
+    delivery::AddFault("/f/a.bin", "cut=20000", 1);
+    {
+        Update::EntityStack entities;
+        entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.2.3", 40000)}));
+        RunThread(entities);
+    }
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_FALSE(install.Exists("a.bin.uok"));
+    const std::string partial = install.Read("Update\\a.bin.1.2.3");
+    ASSERT_FALSE(partial.empty());
+    EXPECT_EQ(partial, a.substr(0, partial.size()));
+
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.2.3", 40000)}));
+    RunThread(entities);
+    const auto requests = RequestsFor("/f/a.bin");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].range, "bytes=" + std::to_string(partial.size()) + "-");
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(Record("a.bin"), "1.2.3");
+    EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\n");
+}
+
+} // namespace
