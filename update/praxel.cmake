@@ -38,3 +38,10 @@ if(TOVRIN_WINDOWS)
   endif()
   set_target_properties(Praxel PROPERTIES PREFIX "" OUTPUT_NAME Praxel)
 endif()
+
+# In the fuzzing build (xml.cmake, TOVRIN_FUZZ) the XML fuzzer can drive
+# ParseXML too; the model then carries the same instrumentation as the parser.
+if(TOVRIN_FUZZ)
+  target_compile_options(praxel_model PRIVATE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+endif()
