@@ -6,23 +6,6 @@
 
 namespace XmlInternal {
 
-namespace {
-
-struct DelimiterTable {
-  bool delimiter[256] = {};
-  DelimiterTable() {
-    for (const char* p = " \t\n\r<>=\\/?!"; *p; ++p) {
-      delimiter[static_cast<unsigned char>(*p)] = true;
-    }
-  }
-};
-
-const DelimiterTable kDelimiters;
-
-}  // namespace
-
-bool IsDelimiter(unsigned char c) { return kDelimiters.delimiter[c]; }
-
 LeadByteTable::LeadByteTable(std::initializer_list<Range> ranges) {
   for (const Range& r : ranges) {
     Add(r.low, r.high);

@@ -40,7 +40,18 @@ inline bool IsXmlSpace(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Token delimiters: whitespace and < > = \ / ? !
-bool IsDelimiter(unsigned char c);
+// Token delimiters: whitespace and < > = \ / ? ! (the tokenizer's inner
+// loop, hence a table).
+struct DelimiterTable {
+  bool delimiter[256] = {};
+  constexpr DelimiterTable() {
+    for (const char* p = " \t\n\r<>=\\/?!"; *p; ++p) {
+      delimiter[static_cast<unsigned char>(*p)] = true;
+    }
+  }
+};
+inline constexpr DelimiterTable kDelimiters{};
+
+inline bool IsDelimiter(unsigned char c) { return kDelimiters.delimiter[c]; }
 
 }  // namespace XmlInternal

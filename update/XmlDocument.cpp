@@ -40,6 +40,7 @@ void XmlDocument::GrowRecords(size_t count) {
 }
 
 bool XmlDocument::Load(const char* source) {
+  indexedElement = 0;
   nextFree = 1;
   ResetPosition();
   try {
@@ -217,7 +218,7 @@ bool XmlDocument::ReadEndTag(int32_t idx, const std::string& name) {
     if (token.quoted) {
       continue;
     }
-    if (count == 2 && !scan.TokenMatches(token, name.c_str())) {
+    if (count == 2 && !scan.TokenMatches(token, name.c_str(), name.size())) {
       RaiseError(idx, "End tag does not correspond to ", name);
       return false;
     }

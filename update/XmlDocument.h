@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "update/XmlAttributeIndex.h"
+
 namespace XmlInternal {
 class LeadByteTable;
 }
@@ -87,4 +89,7 @@ class XmlDocument {
   int32_t currentPos = 0;
   int32_t childPos = 0;
   int32_t nodeKind = 0;
+  // The attributes of the element last asked about; 0 = none gathered.
+  mutable XmlInternal::AttributeIndex attributeIndex;
+  mutable int32_t indexedElement = 0;
 };

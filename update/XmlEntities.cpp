@@ -29,9 +29,9 @@ std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t firs
   int32_t pos = first;
   int32_t runStart = first;  // characters copied in bulk up to the next `&`
   while (pos < end) {
-    if (text[pos] != '&') {
-      pos = scanner.Step(pos);
-      continue;
+    pos = scanner.FindBefore(pos, end, '&');
+    if (pos >= end) {
+      break;
     }
     out.append(text + runStart, static_cast<size_t>(pos - runStart));
     int32_t after = pos + 1;

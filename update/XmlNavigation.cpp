@@ -2,6 +2,8 @@
 // out of the document text on request.
 #include "update/XmlDocument.h"
 
+#include <cstring>
+
 #include "update/XmlChars.h"
 #include "update/XmlEntities.h"
 #include "update/XmlScanner.h"
@@ -15,10 +17,11 @@ int32_t XmlDocument::FindSibling(int32_t parentIndex, int32_t afterIndex, const 
     return candidate;
   }
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const size_t nameLength = std::strlen(name);
   while (candidate != 0) {
     XmlToken token;
     token.next = records[candidate].startTagBegin + 1;
-    if (scan.NextToken(token) && scan.TokenMatches(token, name)) {
+    if (scan.NextToken(token) && scan.TokenMatches(token, name, nameLength)) {
       return candidate;
     }
     candidate = records[candidate].nextSibling;
@@ -91,34 +94,14 @@ std::string XmlDocument::TagName(int32_t element) const {
 
 std::string XmlDocument::GetChildTagName() const { return TagName(childPos); }
 
-// Only the form name = "value" (or 'value') is found: the quoted token two
-// tokens after the matching name. Values never match names.
 bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* first,
                                 int32_t* last) const {
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  XmlToken token;
-  token.next = records[element].startTagBegin + 1;
-  int32_t number = -1;
-  int32_t matched = -1;
-  while (scan.NextToken(token)) {
-    ++number;
-    if (token.quoted) {
-      if (matched >= 0 && number == matched + 2) {
-        *first = token.first;
-        *last = token.last;
-        return true;
-      }
-      continue;
-    }
-    const unsigned char c = scan.At(token.first);
-    if (c == '/' || c == '>' || c == '?') {
-      return false;
-    }
-    if (c != '=' && number >= 1 && matched < 0 && scan.TokenMatches(token, name)) {
-      matched = number;
-    }
+  if (element != indexedElement) {
+    attributeIndex.Build(scan, records[element].startTagBegin);
+    indexedElement = element;
   }
-  return false;
+  return attributeIndex.Find(scan, name, first, last);
 }
 
 std::string XmlDocument::AttributeOf(int32_t element, const char* name) const {

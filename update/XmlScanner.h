@@ -32,7 +32,9 @@ class XmlScanner {
   }
 
   // First single-byte character `c` at or after `from`; Length() if none.
-  int32_t Find(int32_t from, char c) const;
+  int32_t Find(int32_t from, char c) const { return FindBefore(from, length, c); }
+  // The same within [from, limit); `limit` if none.
+  int32_t FindBefore(int32_t from, int32_t limit, char c) const;
   // First occurrence of `pattern` (single-byte characters) at or after
   // `from`; -1 if none.
   int32_t FindText(int32_t from, const char* pattern) const;
@@ -44,6 +46,8 @@ class XmlScanner {
   // The token equals the first L characters of `name` and name[L] ends it
   // (terminator, space, `=`, `/` or `[`).
   bool TokenMatches(const XmlToken& token, const char* name) const;
+  // The same with strlen(name) already known, for repeated comparisons.
+  bool TokenMatches(const XmlToken& token, const char* name, size_t nameLength) const;
 
   std::string TokenText(const XmlToken& token) const;
 
@@ -52,5 +56,46 @@ class XmlScanner {
   int32_t length;
   const LeadByteTable& leadBytes;
 };
+
+// Inline: the tokenizer is the parser's inner loop.
+inline bool XmlScanner::NextToken(XmlToken& token) const {
+  token.quoted = false;
+  int32_t pos = token.next;
+  while (pos < length && IsXmlSpace(At(pos))) {
+    ++pos;
+  }
+  if (pos >= length) {
+    token.first = token.last = token.next = length;
+    return false;
+  }
+  const char c = text[pos];
+  if (c == '"' || c == '\'') {
+    token.quoted = true;
+    token.first = pos + 1;
+    const int32_t close = Find(pos + 1, c);
+    token.last = close - 1;
+    token.next = close < length ? close + 1 : length;
+    return true;
+  }
+  token.first = pos;
+  int32_t end = pos;
+  if (leadBytes.HasLeadBytes()) {
+    while (end < length && !IsDelimiter(At(end))) {
+      end = Step(end);
+    }
+  } else {
+    while (end < length && !IsDelimiter(At(end))) {
+      ++end;
+    }
+  }
+  if (end == pos) {
+    end = pos + 1;  // a delimiter on its own is a token
+  }
+  // A lead byte in the last position steps one byte, so end never passes
+  // the text's end.
+  token.last = end - 1;
+  token.next = end;
+  return true;
+}
 
 }  // namespace XmlInternal

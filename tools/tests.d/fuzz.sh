@@ -1,0 +1,31 @@
+#!/bin/bash
+# Fuzzes the XML reader for about a minute: builds the clang/libFuzzer
+# configuration under $1/fuzz and fails on any crash, leak or sanitizer report.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:?usage: fuzz.sh BUILD_ROOT}/fuzz
+seconds=${TOVRIN_FUZZ_SECONDS:-60}
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTOVRIN_FUZZ=ON -DTOVRIN_BUILD_TESTS=OFF -DTOVRIN_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target xml_fuzzer -j "${TOVRIN_JOBS:-2}"
+
+# The fuzzer adds what it finds to its corpus: work on a copy, never the seeds.
+corpus=$build/xml-corpus
+artifacts=$build/xml-artifacts
+mkdir -p "$corpus" "$artifacts"
+cp "$root"/update/fuzz/corpus/* "$corpus"/
+log=$build/xml-fuzz.log
+
+status=0
+"$build/update/xml_fuzzer" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 \
+  -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
+
+if [ $status -ne 0 ] || grep -qE "ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:" "$log"; then
+  tail -n 60 "$log"
+  echo "xml fuzzer FAILED (status $status); inputs kept in $artifacts"
+  exit 1
+fi
+executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+echo "xml fuzzer: ${executions:-?} executions in ${seconds} s, corpus $(ls "$corpus" | wc -l) files"

@@ -1,0 +1,88 @@
+// libFuzzer target: loads arbitrary bytes and walks whatever tree results,
+// reading every tag name and the attributes the manifest reader asks for.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "update/XmlDocument.h"
+
+#ifdef TOVRIN_FUZZ_PARSEXML
+#include "update/ManifestReader.h"
+#endif
+
+namespace {
+
+const char* const kAttributeNames[] = {"name", "value", "url", "version", "size", "compressed", ""};
+
+// Keeps the reads from being optimised away.
+volatile size_t gSink;
+
+void ReadAttributes(const XmlDocument& doc, bool child) {
+  for (const char* name : kAttributeNames) {
+    gSink += (child ? doc.GetChildAttribute(name) : doc.GetAttribute(name)).size();
+  }
+  gSink += (child ? doc.GetChildAttribute(nullptr) : doc.GetAttribute(nullptr)).size();
+}
+
+// Depth-first walk of the children of the current element, using every
+// navigation operation on the way down and back up.
+void WalkChildren(XmlDocument& doc, int depth) {
+  while (doc.FindChildElement()) {
+    const std::string tag = doc.GetChildTagName();
+    gSink += tag.size();
+    ReadAttributes(doc, true);
+    if (depth < XmlDocument::kMaxDepth && doc.IntoElement()) {
+      ReadAttributes(doc, false);
+      WalkChildren(doc, depth + 1);
+      if (!doc.OutOfElement()) {
+        __builtin_trap();  // IntoElement succeeded, so there is a way back
+      }
+    }
+  }
+}
+
+// Named searches over the root's children: each hit's name must agree with
+// the one searched for (a `[` in the searched name ends the comparison).
+void WalkByName(XmlDocument& doc) {
+  if (!doc.FindChildElement()) {
+    return;
+  }
+  const std::string first = doc.GetChildTagName();
+  while (doc.FindChildElement(first.c_str())) {
+    const std::string hit = doc.GetChildTagName();
+    if (hit.empty() || first.compare(0, hit.size(), hit) != 0) {
+      __builtin_trap();
+    }
+  }
+  doc.OutOfElement();
+  doc.FindElement(first.c_str());
+  doc.FindElement();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The document is a zero-terminated text: cut at the first zero byte.
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  XmlDocument doc;
+  const bool loaded = doc.Load(text.c_str());
+  if (loaded != doc.HasRoot()) {
+    __builtin_trap();
+  }
+  if (loaded) {
+    WalkChildren(doc, 1);
+    // A second load of the same text on the same object resets the position.
+    if (!doc.Load(text.c_str())) {
+      __builtin_trap();
+    }
+    WalkByName(doc);
+  } else if (doc.FindChildElement() || doc.FindElement() || !doc.GetChildTagName().empty()) {
+    __builtin_trap();  // a failed load leaves no tree
+  }
+#ifdef TOVRIN_FUZZ_PARSEXML
+  Update::PropertyStack properties;
+  Update::EntityStack entities;
+  Update::ParseXML(text.c_str(), properties, entities);
+#endif
+  return 0;
+}
