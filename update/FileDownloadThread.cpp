@@ -39,7 +39,11 @@ void UpdateOneFile(const File& file)
     }
 
     DeleteFileA(paths.staged);
-    MoveFileA(paths.download, paths.staged);
+    // Should this fail (a folder of that name, say), whatever sits at the
+    // staged path is not this download and must not become the marker. The
+    // complete download stays and the next run picks it up again.
+    if (!MoveFileA(paths.download, paths.staged))
+        return;
 
     DeleteFileA(paths.marker);
     // The record is what keeps a file from being fetched again, so it is

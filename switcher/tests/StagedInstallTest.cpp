@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "switcher/StagedInstall.h"
+#include "utils/ScopedHandle.h"
 
 using switcher::InstallAllStaged;
 
@@ -57,6 +58,11 @@ protected:
     bool Exists(const std::string& name) const
     {
         return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    // Open without sharing, as a running program holds its own file.
+    FileHandle Hold(const std::string& name) const
+    {
+        return FileHandle(CreateFileA(Path(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     }
     int Install()
     {
@@ -132,10 +138,10 @@ TEST_F(StagedInstallTest, CutOffSwapKeepsOldContentWhenTargetIsBusyAfterRestore)
     Write("_tils.dll", "old");
     Write("Utils.dll.uok", "new");
     // Holding the staged file open makes the second rename fail.
-    HANDLE staged = CreateFileA(Path("Utils.dll.uok").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(staged, INVALID_HANDLE_VALUE);
+    FileHandle staged = Hold("Utils.dll.uok");
+    ASSERT_TRUE(staged);
     EXPECT_EQ(Install(), 1);
-    CloseHandle(staged);
+    staged.Reset();
     EXPECT_EQ(Read("Utils.dll"), "old");
     EXPECT_EQ(Read("Utils.dll.uok"), "new");
     EXPECT_FALSE(Exists("_tils.dll"));
@@ -155,10 +161,10 @@ TEST_F(StagedInstallTest, BusyTargetKeepsOldContentAndStagedFile)
 {
     Write("Tovrin.exe", "old");
     Write("Tovrin.exe.uok", "new");
-    HANDLE held = CreateFileA(Path("Tovrin.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileHandle held = Hold("Tovrin.exe");
+    ASSERT_TRUE(held);
     EXPECT_EQ(Install(), 1);
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ(Read("Tovrin.exe"), "old");
     EXPECT_EQ(Read("Tovrin.exe.uok"), "new");
     EXPECT_FALSE(Exists("_ovrin.exe"));
@@ -176,10 +182,10 @@ TEST_F(StagedInstallTest, OneBusyTargetOfThreeDoesNotStopTheOthers)
         Write(name, "old");
         Write(std::string(name) + ".uok", std::string("new ") + name);
     }
-    HANDLE held = CreateFileA(Path("b.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileHandle held = Hold("b.dll");
+    ASSERT_TRUE(held);
     EXPECT_EQ(Install(), 1);
-    CloseHandle(held);
+    held.Reset();
     EXPECT_EQ(Read("a.dll"), "new a.dll");
     EXPECT_EQ(Read("b.dll"), "old");
     EXPECT_EQ(Read("c.dll"), "new c.dll");

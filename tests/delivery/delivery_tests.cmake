@@ -19,3 +19,8 @@ tovrin_add_gtest(delivery_switcher_test PROVIDER TIMEOUT 600
 foreach(test delivery_flow_test delivery_switcher_test)
   add_dependencies(${test} switcher delivery_dialler_stub)
 endforeach()
+
+# Not a test: the timing program behind tools/bench-delivery.sh.
+add_executable(delivery_bench ${CMAKE_CURRENT_LIST_DIR}/bench/DeliveryBench.cpp)
+target_link_libraries(delivery_bench PRIVATE Utils)
+add_dependencies(delivery_bench switcher)

@@ -132,6 +132,32 @@ TEST_F(DownloadThreadTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
     EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin\na.bin.uok\\\n");
 }
 
+TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
+{
+    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update\\a.bin").c_str(), nullptr));
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
+    RunThread(entities);
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_FALSE(install.Exists("a.bin.uok"));
+    EXPECT_EQ(install.Read("Update\\a.bin.2.0.0"), a);
+
+    // Once the way is clear, the complete download is staged; the server is
+    // only asked for the bytes after its end.
+    RemoveDirectoryA(install.Path("Update\\a.bin").c_str());
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
+    RunThread(entities);
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(Record("a.bin"), "2.0.0");
+    EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\n");
+    const auto requests = RequestsFor("/f/a.bin");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].range, "bytes=5000-");
+    EXPECT_EQ(requests[1].status, 416);
+}
+
 TEST_F(DownloadThreadTest, NamesThatAreNotBareAreRefusedWithoutRequest)
 {
     delivery::ServeFile("f/a.bin", 100, 1);

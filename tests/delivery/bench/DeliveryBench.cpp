@@ -1,0 +1,100 @@
+// Timings for tools/bench-delivery.sh, taken inside Wine with the
+// performance counter:
+//   delivery_bench download URL PATH SIZE   one DownloadFile into PATH
+//   delivery_bench switch DIR COUNT         switcher.exe installing COUNT
+//                                           staged files in DIR
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "utils/Utils.h"
+
+namespace {
+
+double Seconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool WriteFileOf(const std::string& path, size_t size, char fill)
+{
+    const std::vector<char> data(size, fill);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, data.data(), static_cast<DWORD>(size), &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
+}
+
+int Download(const char* url, const char* path, const char* sizeText)
+{
+    const uint32_t size = static_cast<uint32_t>(std::strtoul(sizeText, nullptr, 10));
+    DeleteFileA(path);
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    const bool ok = DownloadFile(url, path, size);
+    QueryPerformanceCounter(&end);
+    const double seconds = Seconds(start, end);
+    std::printf("download ok=%d bytes=%u seconds=%.3f mbps=%.1f\n", ok ? 1 : 0, size, seconds,
+                size / seconds / (1024.0 * 1024.0));
+    return ok ? 0 : 1;
+}
+
+int Switch(const char* dir, int count)
+{
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string source(program);
+    source = source.substr(0, source.find_last_of('\\')) + "\\switcher.exe";
+    const std::string switcher = std::string(dir) + "\\switcher.exe";
+    CreateDirectoryA(dir, nullptr);
+    if (!CopyFileA(source.c_str(), switcher.c_str(), FALSE))
+        return 1;
+    for (int i = 0; i < count; ++i) {
+        const std::string target = std::string(dir) + "\\file" + std::to_string(i) + ".dll";
+        if (!WriteFileOf(target, 65536, 'o') || !WriteFileOf(target + ".uok", 65536, 'n'))
+            return 1;
+    }
+
+    std::string commandLine = "\"" + switcher + "\" \"\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessA(switcher.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return 1;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    QueryPerformanceCounter(&end);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+
+    int left = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string staged = std::string(dir) + "\\file" + std::to_string(i) + ".dll.uok";
+        if (GetFileAttributesA(staged.c_str()) != INVALID_FILE_ATTRIBUTES)
+            ++left;
+    }
+    std::printf("switch files=%d left=%d seconds=%.3f\n", count, left, Seconds(start, end));
+    return left == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 5 && std::string(argv[1]) == "download")
+        return Download(argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::string(argv[1]) == "switch")
+        return Switch(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: delivery_bench download URL PATH SIZE | switch DIR COUNT\n");
+    return 2;
+}
