@@ -13,7 +13,8 @@ namespace Update {
 // percent-encoded) and parses the answer. Note the argument order: the user
 // name comes before the action. False when the address does not fit the
 // library's buffer (no request is made), the transfer fails or the answer
-// does not parse. Answers longer than 2047 bytes arrive cut short.
+// does not parse. Only the first 2046 bytes of an answer are kept, so a
+// longer document normally fails to load.
 // Not reentrant: one call at a time per process.
 PRAXEL_API bool GetFileAndParse(const char* baseAddress, const char* userName, const char* action,
                                 PropertyStack& properties, EntityStack& entities);

@@ -17,6 +17,18 @@ SimpleStack<T>::~SimpleStack()
 }
 
 template <class T>
+void* SimpleStack<T>::operator new(std::size_t size) noexcept
+{
+    return ::operator new(size, std::nothrow);
+}
+
+template <class T>
+void SimpleStack<T>::operator delete(void* memory) noexcept
+{
+    ::operator delete(memory);
+}
+
+template <class T>
 void SimpleStack<T>::Push(const T& item)
 {
     // No exception may leave the library, so a failed allocation drops the

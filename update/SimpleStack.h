@@ -5,6 +5,7 @@
 // are defined inside Praxel.dll (explicit instantiations in SimpleStack.cpp).
 // A program that holds a stack therefore never frees memory the library
 // allocated, whatever runtime it was built with.
+#include <cstddef>
 #include <cstdint>
 
 #include "update/PraxelApi.h"
@@ -18,6 +19,12 @@ public:
 
     // Two stacks must never share nodes, and nothing needs a copied stack.
     SimpleStack(const SimpleStack&) = delete;
+
+    // A stack made with new is allocated by the library as well: deleting it
+    // runs the destructor inside the library, which must free it from the
+    // heap it came from. Yields null when memory runs out.
+    static void* operator new(std::size_t size) noexcept;
+    static void operator delete(void* memory) noexcept;
 
     // Adds a copy of item on top. If memory runs out the item is dropped.
     void Push(const T& item);
