@@ -37,3 +37,10 @@ if(TOVRIN_WINDOWS AND TARGET praxel_xml)
     LIBS Praxel wininet
     DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
 endif()
+
+# The library's surface, read from the binary; no Wine needed.
+if(TOVRIN_WINDOWS)
+  find_program(TOVRIN_OBJDUMP NAMES ${TOVRIN_MINGW_PREFIX}-objdump objdump)
+  add_test(NAME praxel_exports_check
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-praxel-exports.sh ${TOVRIN_OBJDUMP} $<TARGET_FILE:Praxel>)
+endif()
