@@ -39,9 +39,13 @@ if(TOVRIN_WINDOWS)
   set_target_properties(Praxel PROPERTIES PREFIX "" OUTPUT_NAME Praxel)
 endif()
 
-# In the fuzzing build (xml.cmake, TOVRIN_FUZZ) the XML fuzzer can drive
+# In the fuzzing build (xml.cmake, TOVRIN_FUZZ) the XML fuzzer drives
 # ParseXML too; the model then carries the same instrumentation as the parser.
 if(TOVRIN_FUZZ)
   target_compile_options(praxel_model PRIVATE
     -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+  if(TARGET xml_fuzzer)
+    target_compile_definitions(xml_fuzzer PRIVATE TOVRIN_FUZZ_PARSEXML)
+    target_link_libraries(xml_fuzzer PRIVATE praxel_model)
+  endif()
 endif()
