@@ -1,0 +1,20 @@
+#include "dialler/BrowserCommand.h"
+
+#include <stdio.h>
+#include <string.h>
+
+bool BuildBrowserCommand(const char* commandTemplate, const char* url, char* out, size_t outSize)
+{
+    if (outSize == 0)
+        return false;
+    // The quoted placeholder takes its quotes with it: the URL follows
+    // unquoted, so a stray quote would swallow it.
+    size_t keep = strlen(commandTemplate);
+    if (const char* quoted = strstr(commandTemplate, "\"%1\""))
+        keep = static_cast<size_t>(quoted - commandTemplate);
+    else if (const char* bare = strstr(commandTemplate, "%1"))
+        keep = static_cast<size_t>(bare - commandTemplate);
+
+    int written = snprintf(out, outSize, "%.*s %s", static_cast<int>(keep), commandTemplate, url);
+    return written >= 0 && static_cast<size_t>(written) < outSize;
+}

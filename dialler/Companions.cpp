@@ -1,0 +1,93 @@
+#include "dialler/Companions.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "dialler/DiallerContext.h"
+
+namespace {
+
+// The statistics program is an executable shipped under a .dll name.
+const char kStatsProgramName[] = "Tallyview.dll";
+const char kSwitcherProgramName[] = "switcher.exe";
+constexpr DWORD kStatsQuitWaitMs = 2000;
+
+// The folder of the dialler's own program file, with its final backslash.
+bool OwnDirectory(char* out, size_t outSize)
+{
+    char path[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    if (length == 0 || length >= sizeof(path))
+        return false;
+    char* lastSlash = strrchr(path, '\\');
+    if (!lastSlash)
+        return false;
+    lastSlash[1] = '\0';
+    return snprintf(out, outSize, "%s", path) < static_cast<int>(outSize);
+}
+
+} // namespace
+
+bool StartStatsWindow()
+{
+    char program[MAX_PATH];
+    char directory[MAX_PATH];
+    if (!OwnDirectory(directory, sizeof(directory)) ||
+        snprintf(program, sizeof(program), "%s%s", directory, kStatsProgramName) >= static_cast<int>(sizeof(program)))
+        return false;
+
+    // Tallyview takes the dialler's window from the standard-input field;
+    // the same handle goes on the command line for the reader that wants it.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = reinterpret_cast<HANDLE>(g_dialler.mainDialog);
+
+    char commandLine[32];
+    snprintf(commandLine, sizeof(commandLine), "%llu",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(g_dialler.mainDialog)));
+
+    PROCESS_INFORMATION started = {};
+    BOOL ok = CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
+    if (ok) {
+        // Only the copy started last can be stopped at exit; an earlier
+        // copy's handles would otherwise leak here.
+        if (g_dialler.statsProcess.hThread)
+            CloseHandle(g_dialler.statsProcess.hThread);
+        if (g_dialler.statsProcess.hProcess)
+            CloseHandle(g_dialler.statsProcess.hProcess);
+        g_dialler.statsProcess = started;
+    }
+    return ok != FALSE;
+}
+
+bool StopStatsWindow()
+{
+    PROCESS_INFORMATION& stats = g_dialler.statsProcess;
+    if (!stats.hProcess)
+        return false;
+    PostThreadMessageA(stats.dwThreadId, WM_QUIT, 0, 0);
+    if (WaitForSingleObject(stats.hProcess, kStatsQuitWaitMs) == WAIT_TIMEOUT)
+        TerminateProcess(stats.hProcess, 0);
+    CloseHandle(stats.hThread);
+    CloseHandle(stats.hProcess);
+    stats.hThread = nullptr;
+    stats.hProcess = nullptr;
+    return true;
+}
+
+bool StartSwitcher()
+{
+    char commandLine[64];
+    snprintf(commandLine, sizeof(commandLine), "%s %i", kSwitcherProgramName,
+             static_cast<int>(GetCurrentProcessId()));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(kSwitcherProgramName, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
+        return false;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}

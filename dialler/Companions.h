@@ -1,0 +1,17 @@
+#pragma once
+// The programs the dialler starts: Tallyview at every connection, switcher at
+// every exit.
+#include <windows.h>
+
+// Starts "Tallyview.dll" from the dialler's own directory, handing it the
+// main dialog's window in the start-up information's standard-input field
+// and as the decimal command line. Keeps the process in g_dialler.
+bool StartStatsWindow();
+
+// Asks the last Tallyview started to quit (quit message to its main thread),
+// waits up to 2000 ms, then terminates it. False when none was started.
+bool StopStatsWindow();
+
+// Starts "switcher.exe" from the current directory with the dialler's
+// process id as its argument. Failures are not reported.
+bool StartSwitcher();

@@ -1,0 +1,75 @@
+#include "dialler/ConfigRefresh.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <memory>
+
+#include "dialler/DiallerContext.h"
+#include "update/Update.h"
+#include "utils/Utils.h"
+
+namespace {
+
+// A numbered list the server replaces as a whole: its first occurrence in an
+// answer removes the stored list, each occurrence then adds the next number.
+struct ReplacedList {
+    const char* baseName;
+    int seen;
+
+    void Store(const char* value)
+    {
+        if (++seen == 1)
+            RemoveValues(baseName);
+        char name[64];
+        snprintf(name, sizeof(name), "%s%i", baseName, seen);
+        SetSingleAppSettings(name, value);
+    }
+};
+
+} // namespace
+
+void StoreRefreshedProperties(Update::PropertyStack& properties)
+{
+    ReplacedList freephone = {"FreePhone", 0};
+    ReplacedList localRate = {"LocalRatePhone", 0};
+
+    while (properties.GetSize() > 0) {
+        Update::Property property = properties.Pop();
+        const char* name = property.GetName();
+        const char* value = property.GetValue();
+        if (_stricmp(name, "FreePhone") == 0)
+            freephone.Store(value);
+        else if (_stricmp(name, "LocalRatePhone") == 0)
+            localRate.Store(value);
+        else if (_stricmp(name, "HomePage") == 0) {
+            if (ValidateURL(value))
+                SetAppSettings(nullptr, nullptr, value, nullptr, nullptr, nullptr);
+        } else if (_stricmp(name, "UpdatePage") == 0) {
+            if (ValidateURL(value))
+                SetAppSettings(nullptr, nullptr, nullptr, value, nullptr, nullptr);
+        } else if (_stricmp(name, "UserStatURLInterval") == 0)
+            SetAppSettings(nullptr, nullptr, nullptr, nullptr, value, nullptr);
+        else if (_stricmp(name, "BannerURL") == 0)
+            SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, value);
+    }
+}
+
+unsigned long WINAPI RefreshConfigThread(void* parameter)
+{
+    const auto* request = static_cast<const RefreshRequest*>(parameter);
+    Update::PropertyStack properties;
+    // Handed to the download thread, which alone uses and frees it.
+    std::unique_ptr<Update::EntityStack> entities(new Update::EntityStack);
+
+    if (!Update::GetFileAndParse(request->updatePage, request->userName, "update", properties, *entities))
+        return 0;
+
+    HANDLE download = StartThreadedFunc(Update::FileDownloadThread, entities.get());
+    if (download) {
+        entities.release();
+        CloseHandle(download);
+    }
+    StoreRefreshedProperties(properties);
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The configuration refresh run after each connection: asks the provider for
+// new settings and an update manifest, stores the settings and starts the
+// download of newer files.
+#include <windows.h>
+
+namespace Update {
+class PropertyStack;
+}
+
+// Thread procedure; the argument is a RefreshRequest (g_dialler's). Ends
+// with 0. Nothing is stored when the server cannot be reached or its answer
+// does not parse.
+unsigned long WINAPI RefreshConfigThread(void* request);
+
+// Stores the properties the dialler understands (popping them all):
+// FreePhone / LocalRatePhone replace their whole list, HomePage and
+// UpdatePage only when ValidateURL accepts them, UserStatURLInterval and
+// BannerURL as they are. Names compare without regard to case.
+void StoreRefreshedProperties(Update::PropertyStack& properties);

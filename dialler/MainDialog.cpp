@@ -1,0 +1,190 @@
+#include "dialler/MainDialog.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "dialler/AboutBox.h"
+#include "dialler/AccessNumbers.h"
+#include "dialler/ConnectionManager.h"
+#include "dialler/DiallerContext.h"
+#include "dialler/DiallerMain.h"
+#include "dialler/ElapsedText.h"
+#include "dialler/SettingsDialog.h"
+#include "dialler/TaskbarAnimation.h"
+#include "dialler/TrayIcon.h"
+#include "dialler/WindowPlacement.h"
+#include "dialler/res/resource.h"
+#include "utils/Utils.h"
+
+namespace {
+
+constexpr bool SameText(const char* a, const char* b)
+{
+    return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
+}
+static_assert(SameText(MAIN_DIALOG_CLASS, MAIN_DIALOG_CLASS_TEXT), "the dialog template names the main class");
+
+// Longest device name read back from the device list, terminator included.
+constexpr int kDeviceNameSize = 255;
+// Tick count seconds wrap after 2^32 ms.
+constexpr DWORD kTickSecondsAtWrap = 4294967;
+
+void ReadCredentials()
+{
+    char userName[UTILS_SETTING_BUFFER] = "";
+    char password[UTILS_SETTING_BUFFER] = "";
+    GetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
+    snprintf(g_dialler.userName, sizeof(g_dialler.userName), "%s", userName);
+    snprintf(g_dialler.password, sizeof(g_dialler.password), "%s", password);
+}
+
+bool CredentialsMissing()
+{
+    return g_dialler.userName[0] == '\0' || g_dialler.password[0] == '\0';
+}
+
+BOOL InitMainDialog(HWND dialog)
+{
+    InitializeCriticalSection(&g_dialler.dialLock);
+    g_dialler.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_dialler.errorEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_dialler.disconnectedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_dialler.connectedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+    CenterWindowOnScreen(dialog);
+    g_dialler.mainDialog = dialog;
+    g_dialler.deviceList = GetDlgItem(dialog, IDC_DEVICE);
+    g_dialler.connectButton = GetDlgItem(dialog, IDC_CONNECT);
+    g_dialler.statusText = GetDlgItem(dialog, IDC_STATUS);
+
+    InitDevicesAndNumbers();
+
+    HICON icon = LoadIconA(g_dialler.instance, MAKEINTRESOURCEA(IDI_DIALLER));
+    if (!g_trayIcon.Setup(g_dialler.instance, dialog, WM_TRAY_CALLBACK, "Tovrin", icon, IDR_TRAY_MENU, TRUE,
+                          nullptr, nullptr, 0, 10))
+        return FALSE;
+    // The icon appears only while connected.
+    g_trayIcon.RemoveFromTray();
+
+    char entryName[kRasMaxEntryName + 1] = "";
+    if (FindConnectedConnection(&g_dialler.connection, entryName, sizeof(entryName))) {
+        char status[sizeof(entryName) + 40];
+        snprintf(status, sizeof(status), "External connection detected: %s", entryName);
+        SetWindowTextA(g_dialler.statusText, status);
+    } else {
+        SetWindowTextA(g_dialler.statusText, "Not connected");
+    }
+    return TRUE;
+}
+
+void Connect(HWND dialog)
+{
+    ReadCredentials();
+    while (CredentialsMissing()) {
+        INT_PTR answer = RunSettingsDialog(dialog);
+        ReadCredentials();
+        if (answer != IDOK)
+            return;
+    }
+
+    EnableWindow(g_dialler.connectButton, FALSE);
+    InterlockedExchange(&g_dialler.dialling, 1);
+    ResetEvent(g_dialler.stopEvent);
+    SetWindowTextA(g_dialler.connectButton, "&Disconnect");
+
+    char deviceName[kDeviceNameSize] = "";
+    GetWindowTextA(g_dialler.deviceList, deviceName, sizeof(deviceName));
+    LRESULT selected = SendMessageA(g_dialler.deviceList, CB_GETCURSEL, 0, 0);
+    SetModemSelection(selected == CB_ERR ? 0 : static_cast<uint32_t>(selected));
+    g_dialler.useFreephone = IsDlgButtonChecked(dialog, IDC_FREEPHONE) == BST_CHECKED;
+
+    StartDial(deviceName, g_dialler.userName, g_dialler.password);
+}
+
+void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDCANCEL:
+        RunShutdownSequence();
+        break;
+    case IDC_CONNECT:
+        if (g_dialler.connected || g_dialler.dialling)
+            ResetToDisconnected();
+        else
+            Connect(dialog);
+        break;
+    case IDC_SETTINGS:
+        RunSettingsDialog(dialog);
+        break;
+    case IDM_ABOUT:
+        ShowAboutBox(dialog);
+        break;
+    case IDM_DISCONNECT:
+        DisconnectFromTray(dialog);
+        break;
+    default:
+        DefWindowProcA(dialog, WM_COMMAND, wParam, lParam);
+        break;
+    }
+}
+
+void OnConnectionTick(HWND dialog)
+{
+    if (g_dialler.elapsed == 0) {
+        AnimateToTray(dialog);
+        g_trayIcon.ShowInTray();
+    }
+    DWORD now = GetTickCount() / 1000;
+    if (now < g_dialler.connectStart)
+        g_dialler.elapsed = now - g_dialler.connectStart + kTickSecondsAtWrap;
+    else
+        g_dialler.elapsed = now - g_dialler.connectStart;
+
+    char tip[kElapsedTextSize];
+    FormatElapsed(g_dialler.elapsed, tip, sizeof(tip));
+    g_trayIcon.SetTipText(tip);
+
+    WatchConnection();
+}
+
+} // namespace
+
+void DisconnectFromTray(HWND dialog)
+{
+    KillTimer(dialog, g_dialler.timerId);
+    // Only a live run is ended: a stale Tallyview's Disconnect arriving while
+    // idle must not start dialling.
+    if (g_dialler.connected || g_dialler.dialling)
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(g_dialler.connectButton));
+    g_trayIcon.HideInTray();
+    g_trayIcon.RemoveFromTray();
+    AnimateFromTray(dialog);
+    SetForegroundWindow(dialog);
+    ShowWindow(dialog, SW_SHOW);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return InitMainDialog(dialog);
+    case WM_COMMAND:
+        OnCommand(dialog, wParam, lParam);
+        return FALSE;
+    case WM_TIMER:
+        if (wParam == IDT_CONNECTION)
+            OnConnectionTick(dialog);
+        return FALSE;
+    case WM_START_CONNECTION_TIMER:
+        StartConnectionTimer();
+        return TRUE;
+    case WM_STATS_DISCONNECT:
+        DisconnectFromTray(dialog);
+        return TRUE;
+    case WM_TRAY_CALLBACK:
+        return g_trayIcon.HandleTrayCallback(wParam, lParam);
+    default:
+        return FALSE;
+    }
+}
