@@ -20,12 +20,9 @@ class AttributeIndex {
   bool Find(const XmlScanner& scan, const char* name, int32_t* first, int32_t* last) const;
 
  private:
-  struct Candidate {
-    XmlToken name;
-    bool hasValue;
-    XmlToken value;
-  };
-  std::vector<Candidate> candidates;
+  // The start tag's tokens from the tag name up to, not including, the token
+  // that ends it.
+  std::vector<XmlToken> tokens;
 };
 
 }  // namespace XmlInternal

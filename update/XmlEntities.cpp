@@ -20,13 +20,16 @@ const Entity kEntities[] = {
 }  // namespace
 
 std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last) {
-  std::string out;
   if (last < first) {
-    return out;
+    return std::string();
   }
-  out.reserve(static_cast<size_t>(last - first + 1));
   const int32_t end = last + 1;
-  int32_t pos = first;
+  int32_t pos = scanner.FindBefore(first, end, '&');
+  if (pos >= end) {
+    return std::string(text + first, static_cast<size_t>(end - first));  // nothing to decode
+  }
+  std::string out;
+  out.reserve(static_cast<size_t>(end - first));
   int32_t runStart = first;  // characters copied in bulk up to the next `&`
   while (pos < end) {
     pos = scanner.FindBefore(pos, end, '&');

@@ -9,12 +9,18 @@ int32_t XmlScanner::FindBefore(int32_t from, int32_t limit, char c) const {
     return limit;
   }
   if (!leadBytes.HasLeadBytes()) {
-    // Spans between markup are short: a plain loop beats a memchr call.
+    // Most spans are short, where a plain loop beats a memchr call; long
+    // ones (start tags full of attributes) go to memchr.
+    const int32_t shortEnd = limit - from > 16 ? from + 16 : limit;
     int32_t pos = from;
-    while (pos < limit && text[pos] != c) {
+    while (pos < shortEnd && text[pos] != c) {
       ++pos;
     }
-    return pos;
+    if (pos < shortEnd || pos == limit) {
+      return pos;
+    }
+    const void* hit = std::memchr(text + pos, c, static_cast<size_t>(limit - pos));
+    return hit ? static_cast<int32_t>(static_cast<const char*>(hit) - text) : limit;
   }
   int32_t pos = from;
   while (pos < limit && text[pos] != c) {

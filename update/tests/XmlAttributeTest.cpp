@@ -101,3 +101,22 @@ TEST(XmlAttribute, UnclosedQuoteRunsToTheEndOfTheText) {
   ASSERT_TRUE(doc.FindElement());
   EXPECT_EQ(doc.GetAttribute("v"), "a/>");
 }
+
+// Attribute tokens are gathered once per element; a reload or a move to
+// another element must never serve the previous tokens.
+TEST(XmlAttribute, GatheredTokensFollowReloadsAndMoves) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.Load("<r><e a='first' b='x'/></r>"));
+  ASSERT_TRUE(doc.FindChildElement());
+  EXPECT_EQ(doc.GetChildAttribute("a"), "first");
+  ASSERT_TRUE(doc.Load("<r><e b='y'  a='second'/></r>"));
+  ASSERT_TRUE(doc.FindChildElement());
+  EXPECT_EQ(doc.GetChildAttribute("a"), "second");
+
+  ASSERT_TRUE(doc.Load("<r a='root'><e a='child'/></r>"));
+  ASSERT_TRUE(doc.FindChildElement());
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(doc.GetAttribute("a"), "root");
+    EXPECT_EQ(doc.GetChildAttribute("a"), "child");
+  }
+}
