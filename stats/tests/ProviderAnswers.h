@@ -1,0 +1,24 @@
+#pragma once
+// The provider stand-in as the statistics tests use it: the "userstat"
+// answer, a hanging server, and the requests it has seen.
+#include <string>
+
+namespace stats_test {
+
+// http://127.0.0.1:PORT, from PROVIDER_URL.
+std::string ProviderUrl();
+
+// Answers every "action=userstat" request with document. hang: the server
+// takes the request and never answers (until ResetProvider).
+bool SetUserstatAnswer(const std::string& document, bool hang = false);
+// Clears answers and the log and releases hung requests; requests then fail
+// with 404 until an answer is set again.
+bool ResetProvider();
+// Number of "action=userstat" requests answered so far.
+int CountUserstatRequests();
+
+// A userstat document with one data-update element per name=value pair,
+// in the order given.
+std::string UserstatDocument(std::initializer_list<std::pair<const char*, const char*>> properties);
+
+} // namespace stats_test

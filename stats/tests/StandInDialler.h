@@ -1,0 +1,71 @@
+#pragma once
+// A stand-in for the dialler: a window of its own that starts the real
+// Tallyview.dll exactly as the dialler does (its window handle in the
+// standard-input field with STARTF_USESTDHANDLES, and in decimal on the
+// command line) and counts every WM_STATS_DISCONNECT it receives.
+#include <windows.h>
+
+#include <string>
+
+#include "utils/ScopedHandle.h"
+
+namespace stats_test {
+
+enum class StartMode {
+    WithWindowHandle,  // as the dialler starts it: no handle inheritance
+    InheritingHandles, // the same with handle inheritance, which keeps the
+                       // field's value intact under Wine too
+    WithoutStdHandles, // no STARTF_USESTDHANDLES (handle still on the command line)
+    WithNullHandle,    // the flag, a null field and an empty command line
+};
+
+class StandInDialler {
+public:
+    StandInDialler();
+    ~StandInDialler();
+    StandInDialler(const StandInDialler&) = delete;
+    StandInDialler& operator=(const StandInDialler&) = delete;
+
+    // extraEnvironment: "NAME=value" added to this process's environment for
+    // the child only (empty for none).
+    bool Start(StartMode mode = StartMode::WithWindowHandle, const std::string& extraEnvironment = "");
+
+    // Handles this thread's messages (where 1203 arrives) for ms.
+    void Pump(DWORD ms);
+    // Pumps until the statistics window exists; null after timeoutMs.
+    HWND WaitForStatsWindow(DWORD timeoutMs);
+    // Pumps until the program has ended; its exit code, or -1 on time-out.
+    long WaitForExit(DWORD timeoutMs);
+    bool Running() const;
+    // The dialler's stop: a quit message to the program's main thread.
+    bool PostQuit(WPARAM exitCode);
+    // Ends the program if it still runs (test clean-up).
+    void Stop();
+
+    // Top-level dialog window of the program whose caption is caption, or
+    // whose caption is anything when caption is null.
+    HWND FindTopLevel(const char* caption) const;
+
+    int DisconnectsReceived() const { return disconnects; }
+    HWND Window() const { return window; }
+    DWORD ProcessId() const { return processId; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND window = nullptr;
+    KernelHandle process;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+    int disconnects = 0;
+};
+
+// Text of a window in another process (WM_GETTEXT, with a time-out).
+std::string WindowText(HWND window);
+std::string ControlText(HWND dialog, int id);
+// Pumps the stand-in until ControlText(dialog, id) == expected.
+bool WaitForControlText(StandInDialler& dialler, HWND dialog, int id, const std::string& expected,
+                        DWORD timeoutMs);
+bool WaitForWindowText(StandInDialler& dialler, HWND window, const std::string& expected, DWORD timeoutMs);
+
+} // namespace stats_test
