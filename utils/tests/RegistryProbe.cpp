@@ -58,6 +58,25 @@ std::optional<DWORD> ValueType(const char* key, const char* name)
     return type;
 }
 
+std::optional<DWORD> StoredSize(const char* key, const char* name)
+{
+    // Asked in UTF-16: the ANSI query adds a terminator of its own to a text
+    // stored without one, which would hide the difference.
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return std::nullopt;
+    WCHAR wideName[256] = {};
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 255);
+    DWORD type = 0;
+    DWORD size = 0;
+    const LONG result = RegQueryValueExW(h, wideName, nullptr, &type, nullptr, &size);
+    RegCloseKey(h);
+    if (result != ERROR_SUCCESS)
+        return std::nullopt;
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    return text ? size / sizeof(WCHAR) : size;
+}
+
 void WriteText(const char* key, const char* name, const std::string& value)
 {
     HKEY h;

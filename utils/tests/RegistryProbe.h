@@ -14,6 +14,9 @@ extern const char kVersionKey[];
 std::optional<std::string> ReadText(const char* key, const char* name);
 std::optional<DWORD> ReadDword(const char* key, const char* name);
 std::optional<DWORD> ValueType(const char* key, const char* name);
+// The stored length: characters for a text (terminator included when one
+// was stored), bytes otherwise.
+std::optional<DWORD> StoredSize(const char* key, const char* name);
 void WriteText(const char* key, const char* name, const std::string& value);
 void WriteDword(const char* key, const char* name, DWORD value);
 // Removes Software\tovrin and everything below it.

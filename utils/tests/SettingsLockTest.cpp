@@ -182,20 +182,40 @@ TEST_F(SettingsLock, ReadsAndDeviceIndexDoNotWait)
 
 TEST_F(SettingsLock, AbandonedLockGoesToNextWriter)
 {
-    Holder holder("abandon");
-    ASSERT_TRUE(holder.Started()) << HelperPath();
-    ASSERT_TRUE(holder.WaitHeld());
-    holder.Go();
-    ASSERT_EQ(holder.Finish(), 0);
+    {
+        Holder holder("abandon");
+        ASSERT_TRUE(holder.Started()) << HelperPath();
+        ASSERT_TRUE(holder.WaitHeld());
+        holder.Go();
+        ASSERT_EQ(holder.Finish(), 0);
+    }
 
-    Writer first([] { SetSingleAppSettings("LockProbe", "after abandon"); });
-    ASSERT_TRUE(first.FinishesWithin(kLongWait)) << "the abandoned lock was never taken over";
+    // The writer's thread lives on after its write, as the dialler's do, so
+    // a lock taken over but never given back would stay held.
+    KernelHandle written(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    KernelHandle finish(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Writer writer([&] {
+        SetSingleAppSettings("LockProbe", "after abandon");
+        SetEvent(written.Get());
+        // Longer than any wait below: its end would free the lock anyway.
+        WaitForSingleObject(finish.Get(), 4 * kLongWait);
+    });
+    struct FinishOnExit {
+        HANDLE event;
+        ~FinishOnExit() { SetEvent(event); }
+    } finishOnExit{finish.Get()};
+    const bool wrote = WaitForSingleObject(written.Get(), kLongWait) == WAIT_OBJECT_0;
+    EXPECT_TRUE(wrote) << "the abandoned lock was never taken over";
     EXPECT_EQ(probe::ReadText(kSettingsKey, "LockProbe"), "after abandon");
 
-    // Taking it over must also release it properly for the next write.
-    Writer second([] { SetAppSettings(nullptr, nullptr, "http://next/", nullptr, nullptr, nullptr); });
-    ASSERT_TRUE(second.FinishesWithin(kLongWait));
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://next/");
+    if (wrote) {
+        Holder next("release", "LockProbe next");
+        ASSERT_TRUE(next.Started());
+        EXPECT_TRUE(next.WaitHeld()) << "the lock was not given back after the take-over";
+        next.Go();
+        EXPECT_EQ(next.Finish(), 0);
+        EXPECT_EQ(probe::ReadText(kSettingsKey, "LockProbe"), "next");
+    }
 }
 
 } // namespace

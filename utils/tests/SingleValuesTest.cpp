@@ -33,6 +33,7 @@ TEST_F(SingleValues, SetWritesTextWithTerminatorAndGetReadsIt)
     SetSingleAppSettings("FreePhone1", "0808 100 2000");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "FreePhone1"), "0808 100 2000");
     EXPECT_EQ(probe::ValueType(kSettingsKey, "FreePhone1"), static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(probe::StoredSize(kSettingsKey, "FreePhone1"), 14u) << "terminator not stored";
 
     char value[260];
     EXPECT_STREQ(GetSingleAppSettings("FreePhone1", value), "0808 100 2000");
