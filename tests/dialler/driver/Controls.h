@@ -1,0 +1,30 @@
+#pragma once
+// Reading and working the controls of another program's dialog, as a user
+// would: clicks are posted, so a click that opens a modal box does not block
+// the test.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace guidriver {
+
+// Posts a click to a button (push button, radio button or check box).
+bool Click(HWND button);
+
+std::string ControlText(HWND control);
+bool SetControlText(HWND control, const std::string& text);
+
+bool IsChecked(HWND button);
+bool IsEnabled(HWND control);
+bool IsVisible(HWND window);
+
+// Drop-down list contents and selection.
+std::vector<std::string> ComboItems(HWND combo);
+int ComboSelection(HWND combo);  // -1: none
+std::string ComboSelectedText(HWND combo);
+// Selects the item with exactly this text and tells the dialog, as a user's
+// choice would (CBN_SELCHANGE). False when there is no such item.
+bool SelectComboItem(HWND combo, const std::string& text);
+
+}  // namespace guidriver

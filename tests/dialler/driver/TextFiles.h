@@ -1,0 +1,23 @@
+#pragma once
+// Lines of a log that another process is still writing.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace guidriver {
+
+// The file's complete lines (a last line without its line break is still
+// being written and left out); empty when the file cannot be read.
+std::vector<std::string> ReadLines(const std::string& path);
+
+// Waits until some complete line satisfies the condition; returns it, or an
+// empty text on time-out.
+std::string WaitForLine(const std::string& path, const std::function<bool(const std::string&)>& condition,
+                        DWORD timeoutMs);
+
+// Waits until the file has at least count complete lines; false on time-out.
+bool WaitForLineCount(const std::string& path, size_t count, DWORD timeoutMs);
+
+}  // namespace guidriver
