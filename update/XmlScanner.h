@@ -2,6 +2,7 @@
 // Character-wise scanning and tokenizing over the document text. A scanner is
 // a cheap view: it refers to the text without owning it.
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "update/XmlChars.h"
@@ -57,7 +58,47 @@ class XmlScanner {
   const LeadByteTable& leadBytes;
 };
 
-// Inline: the tokenizer is the parser's inner loop.
+// Inline: the scanning and tokenizing below are the parser's inner loops.
+inline int32_t XmlScanner::FindBefore(int32_t from, int32_t limit, char c) const {
+  if (from >= limit) {
+    return limit;
+  }
+  if (!leadBytes.HasLeadBytes()) {
+    // Most spans are short, where a plain loop beats a memchr call; long
+    // ones (start tags full of attributes) go to memchr.
+    const int32_t shortEnd = limit - from > 16 ? from + 16 : limit;
+    int32_t pos = from;
+    while (pos < shortEnd && text[pos] != c) {
+      ++pos;
+    }
+    if (pos < shortEnd || pos == limit) {
+      return pos;
+    }
+    const void* hit = std::memchr(text + pos, c, static_cast<size_t>(limit - pos));
+    return hit ? static_cast<int32_t>(static_cast<const char*>(hit) - text) : limit;
+  }
+  int32_t pos = from;
+  while (pos < limit && text[pos] != c) {
+    pos = Step(pos);
+  }
+  return pos < limit ? pos : limit;
+}
+
+inline bool XmlScanner::TokenMatches(const XmlToken& token, const char* name, size_t nameLength) const {
+  const size_t count = static_cast<size_t>(token.last - token.first + 1);
+  if (count > nameLength) {
+    return false;
+  }
+  const char* tokenText = text + token.first;
+  for (size_t i = 0; i < count; ++i) {
+    if (tokenText[i] != name[i]) {
+      return false;
+    }
+  }
+  const char after = name[count];
+  return after == '\0' || after == ' ' || after == '=' || after == '/' || after == '[';
+}
+
 inline bool XmlScanner::NextToken(XmlToken& token) const {
   token.quoted = false;
   int32_t pos = token.next;
