@@ -6,6 +6,16 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:?usage: fuzz.sh BUILD_ROOT}/fuzz
 seconds=${TOVRIN_FUZZ_SECONDS:-60}
 
+# libFuzzer's runtime comes with clang only as a recommended package.
+mkdir -p "$build"
+probe=$build/fuzzer-probe
+if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
+    clang++ -x c++ - -fsanitize=fuzzer -o "$probe" 2>/dev/null; then
+  echo "xml fuzzer: clang cannot link libFuzzer; install libclang-rt-dev"
+  exit 1
+fi
+rm -f "$probe"
+
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTOVRIN_FUZZ=ON -DTOVRIN_BUILD_TESTS=OFF -DTOVRIN_SANITIZE=OFF >/dev/null

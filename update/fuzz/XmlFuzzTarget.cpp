@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "update/XmlChars.h"
 #include "update/XmlDocument.h"
 
 #ifdef TOVRIN_FUZZ_PARSEXML
@@ -59,12 +60,8 @@ void WalkByName(XmlDocument& doc) {
   doc.FindElement();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The document is a zero-terminated text: cut at the first zero byte.
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  XmlDocument doc;
+void LoadAndWalk(const std::string& text, const XmlInternal::LeadByteTable& leadBytes) {
+  XmlDocument doc(leadBytes);
   const bool loaded = doc.Load(text.c_str());
   if (loaded != doc.HasRoot()) {
     __builtin_trap();
@@ -79,6 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else if (doc.FindChildElement() || doc.FindElement() || !doc.GetChildTagName().empty()) {
     __builtin_trap();  // a failed load leaves no tree
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The document is a zero-terminated text: cut at the first zero byte.
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  LoadAndWalk(text, XmlInternal::LeadByteTable::ActiveCodePage());
+  // Double-byte stepping, as in a Japanese code page.
+  static const XmlInternal::LeadByteTable kDoubleByte{{0x81, 0x9F}, {0xE0, 0xFC}};
+  LoadAndWalk(text, kDoubleByte);
 #ifdef TOVRIN_FUZZ_PARSEXML
   Update::PropertyStack properties;
   Update::EntityStack entities;
