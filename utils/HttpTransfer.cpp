@@ -65,9 +65,12 @@ bool Truncate(HANDLE file)
 
 bool GetHTTPFile(const char* url, char* buffer, uint32_t size)
 {
-    if (!buffer || size < 2)
+    if (!buffer || size == 0)
         return false;
     buffer[0] = '\0';
+    // No room for even the line feed and terminator.
+    if (size < 2)
+        return false;
     HttpRequest request(url, nullptr);
     if (!request.Valid() || !IsSuccessStatus(request.Status()))
         return false;

@@ -221,6 +221,46 @@ TEST_F(Download, WrongSizeAnswerIsDeletedAndRetriedFromZero)
     EXPECT_EQ(ReadLocal(local), data);
 }
 
+struct ParallelDownload {
+    std::string url;
+    std::string path;
+    uint32_t size = 0;
+    bool result = false;
+};
+
+DWORD WINAPI RunDownload(void* argument)
+{
+    auto* job = static_cast<ParallelDownload*>(argument);
+    job->result = DownloadFile(job->url.c_str(), job->path.c_str(), job->size);
+    return 0;
+}
+
+TEST_F(Download, ConcurrentDownloadsDoNotShareTheirChunks)
+{
+    // Different content in each, so one chunk buffer shared between the
+    // calls would mix them.
+    const uint32_t size = 1 << 20;
+    const int count = 4;
+    ParallelDownload jobs[count];
+    HANDLE threads[count];
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "files/part" + std::to_string(i) + ".bin";
+        provider::ServeFile(name, Pattern(size, i + 1));
+        jobs[i].url = provider::FileUrl(name);
+        jobs[i].path = folder + "\\part" + std::to_string(i) + ".bin";
+        jobs[i].size = size;
+    }
+    for (int i = 0; i < count; ++i)
+        threads[i] = CreateThread(nullptr, 0, RunDownload, &jobs[i], 0, nullptr);
+    ASSERT_EQ(WaitForMultipleObjects(count, threads, TRUE, 60000), WAIT_OBJECT_0);
+    for (int i = 0; i < count; ++i) {
+        CloseHandle(threads[i]);
+        EXPECT_TRUE(jobs[i].result) << i;
+        EXPECT_TRUE(ReadLocal(jobs[i].path) == Pattern(size, i + 1)) << i;
+        DeleteFileA(jobs[i].path.c_str());
+    }
+}
+
 TEST_F(Download, UnreachableServerKeepsPartialFile)
 {
     WriteLocal(local, Pattern(500));

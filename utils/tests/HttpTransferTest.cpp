@@ -58,6 +58,15 @@ TEST_F(GetHttpFile, SmallestBufferHoldsOnlyTheLineFeed)
     EXPECT_STREQ(buffer, "\n");
 }
 
+TEST_F(GetHttpFile, BufferTooSmallForLineFeedIsRefusedWithoutRequest)
+{
+    provider::ServeFile("text/any.txt", "something");
+    char buffer[1] = {'X'};
+    EXPECT_FALSE(GetHTTPFile(provider::FileUrl("text/any.txt").c_str(), buffer, sizeof buffer));
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_TRUE(provider::Log().empty());
+}
+
 TEST_F(GetHttpFile, ShorterSecondBodyLeavesNothingOfTheFirst)
 {
     provider::ServeFile("text/first.txt", Letters(1500));
