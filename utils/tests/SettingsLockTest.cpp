@@ -160,6 +160,45 @@ TEST_F(SettingsLock, ServerGroupWaitsButCredentialsDoNot)
     EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), 15u);
 }
 
+TEST_F(SettingsLock, SetAppSettingsWithNothingToWriteStillWaits)
+{
+    Holder holder("release", "Unused x");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+    Writer writer([] { SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr); });
+    EXPECT_FALSE(writer.FinishesWithin(kBlockedCheck));
+    holder.Go();
+    EXPECT_TRUE(writer.FinishesWithin(kLongWait));
+    EXPECT_EQ(holder.Finish(), 0);
+}
+
+TEST_F(SettingsLock, DefaultIsWrittenUnderTheLockStoredValueReadWithout)
+{
+    probe::WriteText(kSettingsKey, "HomePage", "http://stored/");
+    Holder holder("release", "UpdatePage http://holder/");
+    ASSERT_TRUE(holder.Started()) << HelperPath();
+    ASSERT_TRUE(holder.WaitHeld());
+
+    char home[260] = "";
+    Writer plainRead([&] { GetAppSettings(nullptr, nullptr, home, nullptr, nullptr, nullptr); });
+    EXPECT_TRUE(plainRead.FinishesWithin(kLongWait)) << "a stored value was read under the lock";
+    EXPECT_STREQ(home, "http://stored/");
+
+    char update[260] = "";
+    Writer defaulting([&] { GetAppSettings(nullptr, nullptr, nullptr, update, nullptr, nullptr); });
+    EXPECT_FALSE(defaulting.FinishesWithin(kBlockedCheck)) << "the default was written without the lock";
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "UpdatePage").has_value());
+
+    // The reader found no value before it waited, so its default follows
+    // the holder's write.
+    holder.Go();
+    EXPECT_TRUE(defaulting.FinishesWithin(kLongWait));
+    EXPECT_EQ(holder.Finish(), 0);
+    const std::string stored = probe::ReadText(kSettingsKey, "UpdatePage").value_or("");
+    EXPECT_NE(stored.find("/customer/dialler_update.asp"), std::string::npos) << stored;
+    EXPECT_EQ(std::string(update), stored);
+}
+
 TEST_F(SettingsLock, ReadsAndDeviceIndexDoNotWait)
 {
     probe::WriteText(kSettingsKey, "FreePhone1", "0808");
