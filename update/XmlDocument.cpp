@@ -66,12 +66,11 @@ bool XmlDocument::Load(const char* source) {
     // Nothing may escape into the library's callers.
     errorText = "Out of memory";
   }
-  if (records.empty()) {
-    records.resize(1);
-  }
-  records[0] = ElementRecord{};
   nextFree = 1;
   ResetPosition();
+  if (!records.empty()) {
+    records[0] = ElementRecord{};
+  }
   return false;
 }
 

@@ -45,6 +45,9 @@ bool XmlDocument::FindElement(const char* name) {
 }
 
 bool XmlDocument::FindChildElement(const char* name) {
+  if (records.empty()) {
+    return false;  // only if even the first records could not be allocated
+  }
   if (currentPos == 0) {
     FindElement(nullptr);  // step onto the root first; its outcome is not needed
   }
