@@ -95,6 +95,14 @@ TEST_F(GetHttpFile, ErrorStatusGivesFalseAndEmptyText)
     EXPECT_EQ(log[1].status, 500);
 }
 
+TEST_F(GetHttpFile, BodyBrokenOffGivesFalseAndEmptyText)
+{
+    provider::ServeFile("text/long.txt", Letters(5000));
+    std::vector<char> buffer(8192, 'X');
+    EXPECT_FALSE(GetHTTPFile(provider::FileUrl("text/long.txt?cut=1000").c_str(), buffer.data(), 8192));
+    EXPECT_STREQ(buffer.data(), "");
+}
+
 TEST_F(GetHttpFile, UnreachableServerGivesFalseAndEmptyText)
 {
     // Port 1 on the loopback: nothing listens there, the connection is refused.
