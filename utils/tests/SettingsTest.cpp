@@ -1,3 +1,5 @@
+// GetAppSettings and SetAppSettings: defaults, the credentials pair, the
+// interval and the 260-byte read limit.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -152,12 +154,16 @@ TEST_F(Settings, ValueOf259CharactersReadsWhole)
     EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), longest);
 }
 
-TEST_F(Settings, IntervalOfWrongTypeLeavesCallerValue)
+TEST_F(Settings, NumberStoredAsTextCountsAsAbsent)
 {
+    // "60" with its terminator fits in four bytes; its characters must not
+    // come back as the number 0x3036.
     probe::WriteText(kSettingsKey, "UserStatURLInterval", "60");
+    probe::WriteText(kSettingsKey, "ModelSelection", "2");
     uint32_t interval = 17;
     GetAppSettings(nullptr, nullptr, nullptr, nullptr, &interval, nullptr);
-    EXPECT_EQ(interval, 17u) << "text bytes were taken as a number";
+    EXPECT_EQ(interval, 17u);
+    EXPECT_EQ(GetModemSelection(), 0u);
 }
 
 } // namespace
