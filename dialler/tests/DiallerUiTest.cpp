@@ -249,6 +249,32 @@ TEST_F(DiallerUiTest, StatsDisconnectRequestHangsUpAndBringsDialogBack)
     PostMessageA(run.Dialog(), WM_STATS_DISCONNECT, 0, 0);
     EXPECT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("hangup") > 0; }, 10000));
     ExpectIdleAndShown(run);
+
+    // The About box names the program and its year.
+    PostMessageA(run.Dialog(), WM_COMMAND, IDM_ABOUT, 0);
+    HWND about = driver::WaitForTopWindow(run.ProcessId(), "#32770", "About Tovrin", 10000);
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(std::regex_match(driver::MessageBoxText(about), std::regex("Tovrin\n.*20[0-9][0-9] Tovrin")))
+        << driver::MessageBoxText(about);
+    driver::Click(about, IDOK);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }, 5000));
+
+    // A second connection starts a second Tallyview; only that one is
+    // asked to quit at exit.
+    driver::Click(run.Dialog(), IDC_CONNECT);
+    ASSERT_TRUE(driver::WaitUntil([&] { return tray.IconVisible(run.Dialog(), IDR_TRAY_MENU); }, 20000));
+    driver::Click(run.Dialog(), IDCANCEL);
+    HWND box = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Tovrin", 10000);
+    ASSERT_TRUE(box);
+    driver::Click(box, IDOK);
+    ASSERT_TRUE(run.WaitForExit(20000));
+    size_t started = 0, quit = 0;
+    for (const std::string& line : driver::ReadLines(run.FolderFile("Tallyview.dll.record"))) {
+        started += line.rfind("pid=", 0) == 0;
+        quit += line == "quit";
+    }
+    EXPECT_EQ(started, 2u);
+    EXPECT_EQ(quit, 1u);
 }
 
 TEST_F(DiallerUiTest, CloseWhileConnectedAndCancelLeavesTheLineUp)
