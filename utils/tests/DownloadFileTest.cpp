@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ProviderControl.h"
+#include "utils/ScopedHandle.h"
 #include "utils/Utils.h"
 
 namespace {
@@ -27,25 +28,23 @@ std::string Pattern(size_t size, unsigned seed = 7)
 
 std::optional<std::string> ReadLocal(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return std::nullopt;
-    std::string data(GetFileSize(file, nullptr), '\0');
+    std::string data(GetFileSize(file.Get(), nullptr), '\0');
     DWORD count = 0;
     if (!data.empty())
-        ReadFile(file, &data[0], static_cast<DWORD>(data.size()), &count, nullptr);
-    CloseHandle(file);
+        ReadFile(file.Get(), &data[0], static_cast<DWORD>(data.size()), &count, nullptr);
     data.resize(count);
     return data;
 }
 
 void WriteLocal(const std::string& path, const std::string& data)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file.Valid()) << path;
     DWORD written = 0;
-    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
 }
 
 class Download : public ::testing::Test {
@@ -202,10 +201,11 @@ TEST_F(Download, FileHeldOpenByAnotherHandleFailsWithoutRequest)
     const std::string data = Pattern(3000);
     provider::ServeFile("files/a.bin", data);
     WriteLocal(local, data.substr(0, 100));
-    HANDLE holder = CreateFileA(local.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(Fetch("files/a.bin", 3000));
-    CloseHandle(holder);
+    {
+        FileHandle holder(CreateFileA(local.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.Valid());
+        EXPECT_FALSE(Fetch("files/a.bin", 3000));
+    }
     EXPECT_TRUE(provider::Log().empty());
     EXPECT_EQ(ReadLocal(local), data.substr(0, 100));
 }
@@ -242,7 +242,8 @@ TEST_F(Download, ConcurrentDownloadsDoNotShareTheirChunks)
     const uint32_t size = 1 << 20;
     const int count = 4;
     ParallelDownload jobs[count];
-    HANDLE threads[count];
+    KernelHandle threads[count];
+    HANDLE waitable[count];
     for (int i = 0; i < count; ++i) {
         const std::string name = "files/part" + std::to_string(i) + ".bin";
         provider::ServeFile(name, Pattern(size, i + 1));
@@ -250,11 +251,13 @@ TEST_F(Download, ConcurrentDownloadsDoNotShareTheirChunks)
         jobs[i].path = folder + "\\part" + std::to_string(i) + ".bin";
         jobs[i].size = size;
     }
-    for (int i = 0; i < count; ++i)
-        threads[i] = CreateThread(nullptr, 0, RunDownload, &jobs[i], 0, nullptr);
-    ASSERT_EQ(WaitForMultipleObjects(count, threads, TRUE, 60000), WAIT_OBJECT_0);
     for (int i = 0; i < count; ++i) {
-        CloseHandle(threads[i]);
+        threads[i].Reset(CreateThread(nullptr, 0, RunDownload, &jobs[i], 0, nullptr));
+        ASSERT_TRUE(threads[i].Valid());
+        waitable[i] = threads[i].Get();
+    }
+    ASSERT_EQ(WaitForMultipleObjects(count, waitable, TRUE, 60000), WAIT_OBJECT_0);
+    for (int i = 0; i < count; ++i) {
         EXPECT_TRUE(jobs[i].result) << i;
         EXPECT_TRUE(ReadLocal(jobs[i].path) == Pattern(size, i + 1)) << i;
         DeleteFileA(jobs[i].path.c_str());

@@ -6,21 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "utils/InternetHandle.h"
+#include "utils/ScopedHandle.h"
+
 namespace provider {
 
 namespace {
-
-struct Net {
-    HINTERNET handle;
-    explicit Net(HINTERNET h) : handle(h) {}
-    ~Net()
-    {
-        if (handle)
-            InternetCloseHandle(handle);
-    }
-    Net(const Net&) = delete;
-    Net& operator=(const Net&) = delete;
-};
 
 std::string Env(const char* name)
 {
@@ -31,8 +22,8 @@ std::string Env(const char* name)
 // A plain GET or POST through WinINet; the body comes back in *answer.
 bool Send(const std::string& url, const std::string* postBody, std::string* answer)
 {
-    Net session(InternetOpenA("tovrin-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session.handle)
+    InternetHandle session(InternetOpenA("tovrin-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session.Get())
         return false;
     URL_COMPONENTSA parts = {};
     char host[64] = {};
@@ -44,23 +35,23 @@ bool Send(const std::string& url, const std::string* postBody, std::string* answ
     parts.dwUrlPathLength = sizeof path;
     if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts))
         return false;
-    Net connection(InternetConnectA(session.handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection.handle)
+    InternetHandle connection(InternetConnectA(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection.Get())
         return false;
-    Net request(HttpOpenRequestA(connection.handle, postBody ? "POST" : "GET", path, nullptr, nullptr, nullptr,
+    InternetHandle request(HttpOpenRequestA(connection.Get(), postBody ? "POST" : "GET", path, nullptr, nullptr, nullptr,
                                  INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD, 0));
-    if (!request.handle)
+    if (!request.Get())
         return false;
     void* body = postBody ? const_cast<char*>(postBody->data()) : nullptr;
     const DWORD bodyLength = postBody ? static_cast<DWORD>(postBody->size()) : 0;
-    if (!HttpSendRequestA(request.handle, nullptr, 0, body, bodyLength))
+    if (!HttpSendRequestA(request.Get(), nullptr, 0, body, bodyLength))
         return false;
     DWORD status = 0;
     DWORD size = sizeof status;
-    HttpQueryInfoA(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+    HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
     char chunk[4096];
     DWORD count = 0;
-    while (InternetReadFile(request.handle, chunk, sizeof chunk, &count) && count > 0) {
+    while (InternetReadFile(request.Get(), chunk, sizeof chunk, &count) && count > 0) {
         if (answer)
             answer->append(chunk, count);
     }
@@ -114,12 +105,11 @@ void ServeFile(const std::string& relativePath, const std::string& data)
             path += c;
         }
     }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     DWORD written = 0;
-    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
 }
 
 bool Control(const std::string& pathAndQuery)
