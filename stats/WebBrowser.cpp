@@ -4,6 +4,7 @@
 
 const char kBrowserHostClass[] = "TovrinBannerHost";
 const char kBrowserCreatedProperty[] = "TovrinBrowserControl";
+const char kNavigateCountProperty[] = "TovrinBannerNavigations";
 
 namespace {
 
@@ -107,8 +108,11 @@ bool CWebBrowser::Navigate(const char* address)
     if (!address)
         return false;
     // Recorded first, so the request is visible even without a control.
-    if (host)
+    if (host) {
         SetWindowTextA(host, address);
+        const UINT_PTR count = reinterpret_cast<UINT_PTR>(GetPropA(host, kNavigateCountProperty));
+        SetPropA(host, kNavigateCountProperty, reinterpret_cast<HANDLE>(count + 1));
+    }
     if (!dispatch)
         return false;
     ScopedBstr url(address);
@@ -143,6 +147,8 @@ void CWebBrowser::Destroy()
         oleObject.Reset();
     }
     site.reset();
-    if (host && IsWindow(host))
+    if (host && IsWindow(host)) {
         RemovePropA(host, kBrowserCreatedProperty);
+        RemovePropA(host, kNavigateCountProperty);
+    }
 }

@@ -3,8 +3,9 @@
 // takes the place (id, rectangle, z-order) of a placeholder control.
 //
 // The host window's text is the address the banner was last asked to show,
-// and its property kBrowserCreatedProperty is set once the control is in
-// place, so both can be observed from outside the process.
+// its property kNavigateCountProperty counts those requests, and its property
+// kBrowserCreatedProperty is set once the control is in place, so all can be
+// observed from outside the process.
 #include <windows.h>
 #include <oaidl.h>
 #include <ole2.h>
@@ -16,6 +17,7 @@
 
 extern const char kBrowserHostClass[];
 extern const char kBrowserCreatedProperty[];
+extern const char kNavigateCountProperty[];
 
 class CWebBrowser {
 public:

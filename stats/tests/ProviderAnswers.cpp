@@ -62,12 +62,18 @@ std::string ProviderUrl()
     return url ? url : "";
 }
 
-bool SetUserstatAnswer(const std::string& document, bool hang)
+bool SetUserstatAnswer(const std::string& document, int delayMs)
 {
     std::string path = "/_control/answer?action=userstat";
-    if (hang)
-        path += "&hang=1";
+    if (delayMs > 0)
+        path += "&delay=" + std::to_string(delayMs);
     return Send("POST", path, document, nullptr);
+}
+
+bool SetUserstatHang()
+{
+    return Send("POST", "/_control/answer?action=userstat&hang=1", UserstatDocument({{"USEDTIME", "60"}}),
+                nullptr);
 }
 
 bool ResetProvider()

@@ -8,9 +8,11 @@ namespace stats_test {
 // http://127.0.0.1:PORT, from PROVIDER_URL.
 std::string ProviderUrl();
 
-// Answers every "action=userstat" request with document. hang: the server
-// takes the request and never answers (until ResetProvider).
-bool SetUserstatAnswer(const std::string& document, bool hang = false);
+// Answers every "action=userstat" request with document, after delayMs.
+bool SetUserstatAnswer(const std::string& document, int delayMs = 0);
+// The server takes every "action=userstat" request and never answers (until
+// ResetProvider).
+bool SetUserstatHang();
 // Clears answers and the log and releases hung requests; requests then fail
 // with 404 until an answer is set again.
 bool ResetProvider();

@@ -68,7 +68,7 @@ TEST_F(StartContract, DisconnectWithoutFetchPostsAtOnceAndExitsWithOne)
 
 TEST_F(StartContract, DisconnectWhileTheServerHangsCutsTheFetchAfterFiveSeconds)
 {
-    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}}), true));
+    ASSERT_TRUE(SetUserstatHang());
     ASSERT_NE(StartTallyview(), nullptr);
     dialler.Pump(1000); // the first fetch is under way and held by the server
 
