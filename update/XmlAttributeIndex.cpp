@@ -25,10 +25,13 @@ void AttributeIndex::Build(const XmlScanner& scan, int32_t tagBegin) {
 bool AttributeIndex::Find(const XmlScanner& scan, const char* name, int32_t* first,
                           int32_t* last) const {
   const size_t nameLength = std::strlen(name);
-  // Token 0 is the tag name; quoted tokens and `=` are never names.
+  const unsigned char initial = static_cast<unsigned char>(name[0]);
+  // Token 0 is the tag name; quoted tokens and `=` are never names. Unquoted
+  // tokens are never empty, so a different first character rules one out.
   for (size_t i = 1; i < tokens.size(); ++i) {
     const XmlToken& candidate = tokens[i];
-    if (candidate.quoted || scan.At(candidate.first) == '=' ||
+    const unsigned char head = scan.At(candidate.first);
+    if (candidate.quoted || head != initial || head == '=' ||
         !scan.TokenMatches(candidate, name, nameLength)) {
       continue;
     }
