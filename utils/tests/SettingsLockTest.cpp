@@ -147,7 +147,10 @@ TEST_F(SettingsLock, ServerGroupWaitsButCredentialsDoNot)
 
     Writer writer([] { SetAppSettings("carol", "pw", "http://writer/", nullptr, "15", nullptr); });
     EXPECT_FALSE(writer.FinishesWithin(kBlockedCheck));
-    // The credentials go in before the lock is taken.
+    // The credentials go in before the lock is taken; a loaded machine may
+    // take a while to get there.
+    for (DWORD waited = 0; waited < kLongWait && !probe::ReadText(kSettingsKey, "password"); waited += 50)
+        Sleep(50);
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "carol");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw");
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "HomePage").has_value());
