@@ -14,6 +14,7 @@ namespace {
 
 constexpr DWORD kInvalidParameter = 87;
 constexpr DWORD kInvalidName = 123;
+constexpr DWORD kDialAlreadyInProgress = 756;
 
 template <size_t N>
 void CopyText(char (&target)[N], const std::string& text)
@@ -163,6 +164,8 @@ extern "C" DWORD WINAPI RasDialA(void* extensions, const char* phonebook, RasDia
             result = kRasErrorCannotFindEntry;
         } else if (entry.written && !service.DeviceExists(entry.deviceName)) {
             result = kRasErrorPortNotAvailable;
+        } else if (service.EntryBeingDialled(entryName)) {
+            result = kDialAlreadyInProgress;  // the earlier attempt was never hung up
         } else {
             view.deviceType = entry.deviceType;
             view.deviceName = entry.deviceName;

@@ -190,6 +190,17 @@ void Service::Refresh()
     connections.erase(std::remove_if(connections.begin(), connections.end(), gone), connections.end());
 }
 
+bool Service::EntryBeingDialled(const std::string& entry)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    for (const Connection& connection : connections) {
+        bool dialling = !connection.hungUp && connection.view.state < RasConnected && connection.view.error == 0;
+        if (dialling && EntryKey(connection.view.entry) == EntryKey(entry))
+            return true;
+    }
+    return false;
+}
+
 bool Service::Status(RasConnHandle handle, ConnectionView& out)
 {
     std::lock_guard<std::mutex> hold(lock);

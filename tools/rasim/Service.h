@@ -54,6 +54,10 @@ public:
     bool SetProgress(RasConnHandle handle, DWORD state, DWORD error);
     bool MarkConnected(RasConnHandle handle);
 
+    // True while a connection of this entry is still going through its
+    // progress states (not hung up, not yet connected or failed).
+    bool EntryBeingDialled(const std::string& entry);
+
     // False: the handle is not (or no longer) known.
     bool Status(RasConnHandle handle, ConnectionView& out);
     bool HangUp(RasConnHandle handle);

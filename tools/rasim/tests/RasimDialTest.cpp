@@ -226,3 +226,20 @@ TEST_F(RasimTest, DialWithoutNotifierRunsTheScriptBeforeReturning)
     EXPECT_EQ(status.state, RasConnected);
     api.HangUp(handle);
 }
+
+TEST_F(RasimTest, RedialOfAnEntryStillDiallingIsRefusedWith756)
+{
+    Load("hangup-delay.txt");
+    RasConnHandle first = nullptr;
+    ASSERT_EQ(Dial("0808001", first), kRasOk);
+    ASSERT_TRUE(WaitForState(first, RasConnected));
+    RasConnHandle second = nullptr;
+    ASSERT_EQ(Dial("0808002", second), kRasOk);  // a connected entry may be dialled again
+    RasConnHandle third = nullptr;
+    EXPECT_EQ(Dial("0808003", third), 756u);
+    EXPECT_EQ(third, nullptr);
+    api.HangUp(second);
+    ASSERT_EQ(Dial("0808003", third), kRasOk);  // once hung up, the entry is free
+    api.HangUp(third);
+    api.HangUp(first);
+}
