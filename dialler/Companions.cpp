@@ -12,6 +12,9 @@ const char kStatsProgramName[] = "Tallyview.dll";
 const char kSwitcherProgramName[] = "switcher.exe";
 constexpr DWORD kStatsQuitWaitMs = 2000;
 
+// The start-up record the older systems know; the 64-bit one is larger.
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "STARTUPINFOA is 68 bytes on 32-bit Windows");
+
 // The folder of the dialler's own program file, with its final backslash.
 bool OwnDirectory(char* out, size_t outSize)
 {

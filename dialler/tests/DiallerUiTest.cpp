@@ -80,6 +80,7 @@ protected:
     {
         WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
         RegDeleteTreeA(HKEY_CURRENT_USER, kDiallerAppDefaultsKey);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineX11Key, "Decorated");
         probe::ClearTovrinKey();
     }
 
