@@ -138,10 +138,13 @@ TEST_F(Download, CutTransferKeepsPartialAndNextCallCompletes)
     provider::ServeFile("files/a.bin", data);
     ASSERT_TRUE(provider::Control("fault?path=/files/a.bin&cut=40000&times=1"));
     EXPECT_FALSE(Fetch("files/a.bin", 100000));
-    // Wine hands over only whole 16384-byte blocks before the reset.
+    // Wine hands over only whole 16384-byte blocks before the reset (two
+    // here, unless a slow reader loses more).
     const auto partial = ReadLocal(local);
     ASSERT_TRUE(partial.has_value());
-    EXPECT_EQ(partial->size(), 32768u);
+    EXPECT_GT(partial->size(), 0u);
+    EXPECT_LE(partial->size(), 40000u);
+    EXPECT_EQ(partial->size() % 16384, 0u);
     EXPECT_EQ(*partial, data.substr(0, partial->size()));
 
     EXPECT_TRUE(Fetch("files/a.bin", 100000));
