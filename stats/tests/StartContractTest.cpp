@@ -82,5 +82,48 @@ TEST_F(StartContract, DisconnectWhileTheServerHangsCutsTheFetchAfterFiveSeconds)
     EXPECT_LT(waited, 9000u);
 }
 
+// A real mouse click in the middle of the Disconnect button.
+void ClickWithMouse(HWND button)
+{
+    RECT area = {};
+    GetWindowRect(button, &area);
+    SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+TEST_F(StartContract, DisconnectIsDeadWhileTheProvidersMessageBoxIsOpen)
+{
+    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERMESSAGE", "Please read"}})));
+    ASSERT_NE(StartTallyview(), nullptr);
+    HWND box = WaitForMessageBox(10000);
+    ASSERT_NE(box, nullptr);
+    RECT work = {}, frame = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    for (int i = 0; i < 300 && (GetWindowRect(statsWindow, &frame), frame.bottom != work.bottom); ++i)
+        dialler.Pump(20);
+    // The box may sit over the button; it must not be hit instead.
+    RECT boxArea = {}, buttonArea = {}, overlap = {};
+    GetWindowRect(box, &boxArea);
+    HWND button = GetDlgItem(statsWindow, IDC_DISCONNECT);
+    GetWindowRect(button, &buttonArea);
+    if (IntersectRect(&overlap, &boxArea, &buttonArea))
+        SetWindowPos(box, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    ClickWithMouse(button);
+    dialler.Pump(1000);
+    EXPECT_EQ(dialler.DisconnectsReceived(), 0);
+    EXPECT_TRUE(dialler.Running());
+
+    PressOk(box);
+    dialler.Pump(500);
+    ClickWithMouse(button);
+    EXPECT_EQ(dialler.WaitForExit(10000), 1);
+    EXPECT_EQ(dialler.DisconnectsReceived(), 1);
+}
+
 } // namespace
 } // namespace stats_test
