@@ -321,3 +321,30 @@ TEST_F(DiallerUiTest, CloseWhileConnectedAndOkHangsUp)
                              "args=switcher.exe " + std::to_string(run.ProcessId())); },
         10000));
 }
+
+TEST_F(DiallerUiTest, LostLineBringsDialogBackAndHidesIcon)
+{
+    StoreCredentials();
+    DiallerRun run("line-drop", "ui-drop.txt");
+    InstallBrowser(run);
+    ConnectAndWaitForTray(run);
+
+    ASSERT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("drop") > 0; }, 10000));
+    EXPECT_TRUE(driver::WaitUntil([&] { return IsWindowVisible(run.Dialog()) != FALSE; }, 10000));
+    EXPECT_TRUE(driver::WaitUntil([&] { return run.StatusText() == "Not connected"; }, 10000));
+    EXPECT_EQ(run.ConnectText(), "&Connect");
+    EXPECT_FALSE(tray.IconVisible(run.Dialog(), IDR_TRAY_MENU));
+}
+
+TEST_F(DiallerUiTest, OtherOpenConnectionIsReportedAfterCancel)
+{
+    DiallerRun run("external", "ui-external.txt");
+    ASSERT_TRUE(run.Start());
+    HWND question = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Warning!", 30000);
+    ASSERT_TRUE(question);
+    driver::Click(question, IDCANCEL);
+    ASSERT_TRUE(run.WaitForDialog());
+    EXPECT_EQ(run.StatusText(), "External connection detected: Other ISP");
+    EXPECT_EQ(run.ConnectText(), "&Connect");
+    EXPECT_EQ(run.CountRasEvents("hangup"), 0u);
+}

@@ -200,6 +200,23 @@ TEST_F(TrayIconTest, NotifyAreaIsLeftOfTheClock)
     EXPECT_EQ(found.bottom, areaRect.bottom);
 }
 
+TEST_F(TrayIconTest, VerticalTaskbarAreaIsBelowTheClock)
+{
+    SetWindowPos(tray.Window(), nullptr, 984, 0, 40, 740, SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND area = MakeWindow("TrayNotifyWnd", tray.Window(), 0, 500, 40, 240);
+    HWND clock = MakeWindow("TrayClockWClass", area, 0, 0, 40, 20);
+    ASSERT_TRUE(area && clock);
+    RECT found = {};
+    FindNotifyAreaRect(&found);
+    RECT areaRect, clockRect;
+    GetWindowRect(area, &areaRect);
+    GetWindowRect(clock, &clockRect);
+    EXPECT_EQ(found.top, clockRect.bottom);
+    EXPECT_EQ(found.bottom, areaRect.bottom);
+    EXPECT_EQ(found.left, areaRect.left);
+    EXPECT_EQ(found.right, areaRect.right);
+}
+
 TEST_F(TrayIconTest, AnimationHidesOffTaskbarAndBringsBack)
 {
     HWND window = MakeWindow("TrayTestDialog", nullptr, 100, 100, 300, 200);
