@@ -1,5 +1,6 @@
 // The statistics window itself: where it comes to rest, the online counter,
 // keys that must do nothing, and the banner control.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -69,6 +70,37 @@ TEST_F(StatisticsWindow, SlidesUpFromBelowTheWorkAreaAndRestsOnItsBottomRightCor
     GetWindowRect(statsWindow, &later);
     EXPECT_EQ(later.top, frame.top);
     EXPECT_EQ(later.bottom, work.bottom);
+}
+
+BOOL CALLBACK CollectChildText(HWND child, LPARAM texts)
+{
+    reinterpret_cast<std::vector<std::string>*>(texts)->push_back(WindowText(child));
+    return TRUE;
+}
+
+TEST_F(StatisticsWindow, ToolWindowWithoutSystemMenuAndTheTemplatesControls)
+{
+    ASSERT_NE(StartTallyview(), nullptr);
+    const LONG_PTR style = GetWindowLongPtrA(statsWindow, GWL_STYLE);
+    const LONG_PTR extended = GetWindowLongPtrA(statsWindow, GWL_EXSTYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_NE(extended & WS_EX_TOOLWINDOW, 0);
+    // No taskbar button.
+    EXPECT_EQ(extended & WS_EX_APPWINDOW, 0);
+
+    HWND button = GetDlgItem(statsWindow, IDC_DISCONNECT);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(WindowText(button), "Disconnect");
+    EXPECT_EQ(GetWindowLongPtrA(button, GWL_STYLE) & WS_TABSTOP, 0);
+    for (int id : {IDC_ONLINE_HOURS, IDC_ONLINE_MINUTES, IDC_ONLINE_SECONDS, IDC_USED_TIME, IDC_ALLOWED_TIME,
+                   IDC_REMAINING_TIME})
+        EXPECT_NE(GetDlgItem(statsWindow, id), nullptr) << id;
+    std::vector<std::string> texts;
+    EnumChildWindows(statsWindow, CollectChildText, reinterpret_cast<LPARAM>(&texts));
+    for (const char* label : {"Online time spent: ", "hours", "minutes", "seconds", "Used time", "Allowed time",
+                              "Remaining time"})
+        EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end()) << label;
 }
 
 TEST_F(StatisticsWindow, OnlineCounterShowsUnpaddedHoursAndTwoDigitMinutesAndSeconds)
