@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang python3 curl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  wine64 xvfb xauth imagemagick xdotool
-  googletest libbenchmark-dev libpugixml-dev
+  wine64 xvfb xauth x11-utils imagemagick xdotool
+  googletest libbenchmark-dev libpugixml-dev libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

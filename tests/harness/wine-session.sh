@@ -2,6 +2,7 @@
 # One Wine session per test run: a fresh prefix (so the registry starts empty)
 # and one Xvfb display that every Windows program of the run shares.
 #   wine-session.sh start DIR   make DIR/prefix, start Xvfb, boot the prefix
+#                               (TOVRIN_USE_DISPLAY=:N uses that display instead)
 #   wine-session.sh stop DIR    stop this prefix's wineserver and the Xvfb
 set -euo pipefail
 action=${1:?start or stop}
@@ -22,12 +23,8 @@ stop_session() {
   rm -f "$dir/display"
 }
 
-case $action in
-start)
-  mkdir -p "$dir"
-  stop_session
-  rm -rf "$WINEPREFIX"
-  # Xvfb picks a free display itself and tells us its number.
+# Xvfb picks a free display itself and tells us its number.
+start_xvfb() {
   exec 3> "$dir/display.tmp"
   setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   echo $! > "$dir/xvfb.pid"
@@ -39,6 +36,19 @@ start)
   [ -s "$dir/display.tmp" ] || { echo "Xvfb did not start" >&2; exit 1; }
   echo ":$(tr -d '\n' < "$dir/display.tmp")" > "$dir/display"
   rm -f "$dir/display.tmp"
+}
+
+case $action in
+start)
+  mkdir -p "$dir"
+  stop_session
+  rm -rf "$WINEPREFIX"
+  if [ -n "${TOVRIN_USE_DISPLAY:-}" ]; then
+    # Show the programs on a display the user already has.
+    echo "$TOVRIN_USE_DISPLAY" > "$dir/display"
+  else
+    start_xvfb
+  fi
   export DISPLAY=$(cat "$dir/display")
   # A persistent wineserver keeps the prefix's services up for the whole run.
   # They must be started here, with output to /dev/null: a service started by

@@ -1,0 +1,121 @@
+#!/bin/bash
+# The main job: the dialler under Wine with the simulated modem and our
+# provider server on 127.0.0.1.
+#
+#   bash tools/demo.sh               on $DISPLAY when there is one, else unattended
+#   bash tools/demo.sh --unattended  always unattended, under Xvfb
+#
+# On a display you use the dialler yourself (pick a device, Connect; the first
+# number is busy, the next one connects) and the demo ends when you close it.
+# Unattended, a stand-in user connects, disconnects and closes the dialler,
+# and screenshots of each step are saved under build/demo/screenshots/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+builds=${TOVRIN_BUILD_DIR:-$root/build}
+build=$builds/x86_64
+demo=$builds/demo
+unattended=0
+if [ "${1:-}" = "--unattended" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  unattended=1
+fi
+
+"$root/tools/install-deps.sh"
+echo "== building the Windows programs"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target Tovrin Tallyview switcher rasim demo_driver
+
+echo "== preparing the installation folder"
+rm -rf "$demo"
+mkdir -p "$demo/install" "$demo/provider" "$demo/screenshots"
+cp "$build"/bin/{Tovrin.exe,Tallyview.dll,Praxel.dll,Utils.dll,switcher.exe} "$demo/install/"
+# The simulated remote-access service, loaded instead of the system's.
+cp "$build/rasim/rasapi32.dll" "$demo/install/"
+cp "$root/tools/demo/ReadMe.txt" "$demo/install/"
+cp -r "$root/tools/demo/provider/." "$demo/provider/"
+
+session=$demo/session
+provider_pid=
+cleanup() {
+  [ -n "$provider_pid" ] && kill "$provider_pid" 2>/dev/null || true
+  bash "$root/tests/harness/wine-session.sh" stop "$session" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT INT TERM
+
+echo "== starting the provider server"
+python3 "$root/tools/provider/provider.py" --root "$demo/provider" --port-file "$demo/provider.port" \
+  --log "$demo/provider.log" --exit-with-parent &
+provider_pid=$!
+for _ in $(seq 100); do [ -s "$demo/provider.port" ] && break; sleep 0.1; done
+url="http://127.0.0.1:$(cat "$demo/provider.port")"
+readme_size=$(stat -c %s "$demo/provider/files/ReadMe.txt")
+sed -e "s|@URL@|$url|g" -e "s|@README_SIZE@|$readme_size|g" \
+  "$demo/provider/update.xml.in" > "$demo/provider/answers/update.xml"
+echo "   provider at $url"
+
+echo "== starting Wine"
+if [ $unattended = 1 ]; then
+  bash "$root/tests/harness/wine-session.sh" start "$session"
+else
+  TOVRIN_USE_DISPLAY=$DISPLAY bash "$root/tests/harness/wine-session.sh" start "$session"
+fi
+export TOVRIN_WINE_SESSION=$session
+wine() { "$root/tests/harness/wine-run.sh" "$@"; }
+winpath() { echo "Z:${1//\//\\}"; }
+
+# The customer's settings as the provider's installer leaves them.
+key='HKCU\Software\tovrin'
+wine reg add "$key" /v username /d demo /f >/dev/null
+wine reg add "$key" /v password /d demo /f >/dev/null
+wine reg add "$key" /v UpdatePage /d "$url/customer/dialler_update.asp" /f >/dev/null
+wine reg add "$key" /v HomePage /d "$url/portal/" /f >/dev/null
+wine reg add "$key" /v BannerURL /d "$url/customer/banner.html" /f >/dev/null
+
+export WINEDLLOVERRIDES="rasapi32=n"
+export TOVRIN_RASIM_SCENARIO=$(winpath "$root/tools/demo/scenario.txt")
+export TOVRIN_RASIM_LOG=$(winpath "$demo/modem.log")
+
+shot() {
+  import -display "$(cat "$session/display")" -window root "$demo/screenshots/$1.png"
+  echo "   screenshot: $demo/screenshots/$1.png"
+}
+
+echo "== running Tovrin.exe"
+cd "$demo/install"
+if [ $unattended = 0 ]; then
+  echo "   Tovrin is on your display: press Connect. Close it to end the demo."
+  wine Tovrin.exe
+else
+  wine Tovrin.exe &
+  dialler=$!
+  driver="$build/bin/demo_driver.exe"
+  wine "$driver" wait-dialog
+  sleep 1
+  shot 1-dialler
+  wine "$driver" connect
+  sleep 4
+  shot 2-connected
+  # Give the download thread time to stage the new ReadMe.
+  for _ in $(seq 50); do [ -e "$demo/install/ReadMe.txt.uok" ] && break; sleep 0.2; done
+  wine "$driver" disconnect
+  sleep 1
+  shot 3-disconnected
+  wine "$driver" close
+  wait "$dialler" || true
+fi
+
+# The switcher swaps the staged files in once the dialler has gone.
+for _ in $(seq 100); do [ -e "$demo/install/ReadMe.txt.uok" ] || break; sleep 0.2; done
+
+echo "== what happened"
+echo "-- the modem (simulated remote-access service):"
+grep -E '^(enumdevices|setentry|dial|connected|hangup)' "$demo/modem.log" | cut -c1-160 || true
+echo "-- the provider server's requests:"
+python3 - "$demo/provider.log" <<'PY'
+import json, sys
+for line in open(sys.argv[1]):
+    r = json.loads(line)
+    print(f"   {r['status']} {r['path']}{'?' + r['query'] if r['query'] else ''}")
+PY
+echo "-- ReadMe.txt in the installation folder now reads:"
+sed 's/^/   /' "$demo/install/ReadMe.txt"

@@ -1,0 +1,116 @@
+// Plays the user in the unattended demo: presses Connect on the running
+// dialler, reports the status texts as they change, and later disconnects
+// and closes it. One step per run, so the demo script can take a screenshot
+// between steps.
+//   demo_driver wait-dialog            wait for the main dialog
+//   demo_driver connect                press Connect, follow the status until connected
+//   demo_driver disconnect             do what the statistics window's Disconnect does
+//   demo_driver close                  close the dialler and wait for it to exit
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Controls.h"
+#include "WindowSearch.h"
+#include "dialler/res/resource.h"
+
+namespace {
+
+const UINT kStatsDisconnect = 1203;
+
+BOOL CALLBACK MatchDialler(HWND window, LPARAM found)
+{
+    if (guidriver::WindowClass(window) == MAIN_DIALOG_CLASS_TEXT) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK SearchBelow(HWND window, LPARAM found)
+{
+    if (!MatchDialler(window, found))
+        return FALSE;
+    EnumChildWindows(window, MatchDialler, found);
+    return *reinterpret_cast<HWND*>(found) == nullptr;
+}
+
+// While connected the dialog sits under an invisible parent (so it leaves the
+// taskbar), so it is looked for below the top-level windows too.
+HWND FindDialler(DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    guidriver::WaitUntil(
+        [&] {
+            EnumWindows(SearchBelow, reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+// Prints each new status text until the dialog hides itself in the
+// notification area (connected) or the time runs out.
+bool FollowUntilConnected(HWND dialog, DWORD timeoutMs)
+{
+    HWND status = guidriver::FindControl(dialog, IDC_STATUS);
+    std::string last;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        const std::string now = guidriver::ControlText(status);
+        if (now != last) {
+            std::printf("  status: %s\n", now.empty() ? "(empty)" : now.c_str());
+            std::fflush(stdout);
+            last = now;
+        }
+        if (!IsWindowVisible(dialog) && guidriver::ControlText(guidriver::FindControl(dialog, IDC_CONNECT)) != "&Connect")
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "demo_driver: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return Fail("usage: demo_driver wait-dialog|connect|disconnect|close");
+    const std::string step = argv[1];
+    HWND dialog = FindDialler(30000);
+    if (!dialog)
+        return Fail("the dialler's window did not appear");
+
+    if (step == "wait-dialog")
+        return 0;
+    if (step == "connect") {
+        if (!guidriver::Click(guidriver::FindControl(dialog, IDC_CONNECT)))
+            return Fail("could not press Connect");
+        if (!FollowUntilConnected(dialog, 90000))
+            return Fail("no connection within 90 seconds");
+        std::printf("  connected: the dialler is in the notification area\n");
+        return 0;
+    }
+    if (step == "disconnect") {
+        PostMessageA(dialog, kStatsDisconnect, 0, 0);
+        if (!guidriver::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 20000))
+            return Fail("the dialler did not come back after disconnecting");
+        std::printf("  disconnected: %s\n", guidriver::ControlText(guidriver::FindControl(dialog, IDC_STATUS)).c_str());
+        return 0;
+    }
+    if (step == "close") {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        if (!guidriver::WaitUntil([&] { return !IsWindow(dialog); }, 30000))
+            return Fail("the dialler did not close");
+        return 0;
+    }
+    return Fail("unknown step");
+}
