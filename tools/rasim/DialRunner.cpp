@@ -8,6 +8,7 @@ namespace rasim {
 namespace {
 
 constexpr DWORD kUserDisconnected = 631;
+constexpr DWORD kRemoteDisconnected = 629;
 
 struct RunnerStart {
     RasConnHandle handle;
@@ -62,6 +63,12 @@ DWORD RunDialScript(RasConnHandle handle, const DialScript& script, RasDialNotif
         LogLine("connected").AddHandle("handle", handle).Write();
         Notify(notifier, handle, RasConnected, 0);
         return 0;
+    }
+    if (script.disconnects) {
+        if (!service.SetProgress(handle, RasDisconnected, 0))
+            return kUserDisconnected;
+        Notify(notifier, handle, RasDisconnected, 0);
+        return kRemoteDisconnected;
     }
     // The failed attempt is reported in the state it failed in; afterwards
     // the connection reads as disconnected with that error until hung up.

@@ -114,10 +114,9 @@ bool ApplyDialKeys(const Line& line, DialScript& script, std::string& why)
         } else if (key == "step") {
             ok = ParseMs(value, script.stepMs);
         } else if (key == "result") {
-            if (value == "connect") {
-                script.connects = true;
-            } else {
-                script.connects = false;
+            script.connects = value == "connect";
+            script.disconnects = value == "disconnect";
+            if (!script.connects && !script.disconnects) {
                 ok = ParseNumber(value, script.error) && script.error != 0;
             }
         } else if (key == "drop") {

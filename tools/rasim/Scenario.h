@@ -26,6 +26,7 @@ struct DialScript {
     std::vector<unsigned long> states;
     int stepMs = 100;  // before each state and before the outcome
     bool connects = false;
+    bool disconnects = false;  // ends with the disconnected state, error 0
     unsigned long error = 676;  // reported with the last state when not connecting
     int dropAfterMs = -1;  // after connecting; -1 = never
     unsigned long dropError = 628;

@@ -212,6 +212,22 @@ TEST_F(RasimTest, NumberedScriptsGoFirstThenInOrderThenTheDefault)
     }
 }
 
+TEST_F(RasimTest, DisconnectDuringDiallingIsReportedWithoutError)
+{
+    Load("per-number.txt");
+    RasConnHandle handle = nullptr;
+    ASSERT_EQ(Dial("0333", handle), kRasOk);
+    auto seen = WaitForNotifications(3);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].state, RasDisconnected);
+    EXPECT_EQ(seen[2].error, 0u);
+    RasConnStatusOld status;
+    ASSERT_EQ(StatusOf(handle, status), kRasOk);
+    EXPECT_EQ(status.state, RasDisconnected);
+    EXPECT_EQ(status.error, 0u);
+    api.HangUp(handle);
+}
+
 TEST_F(RasimTest, DialWithoutNotifierRunsTheScriptBeforeReturning)
 {
     Load("busy-then-connect.txt");

@@ -89,6 +89,12 @@ TEST(ScenarioParser, DefaultsWhenNothingIsSaid)
     EXPECT_EQ(connects.dials[0].hangUpMs, -1);
     EXPECT_EQ(connects.dials[0].dropError, 628u);
 
+    Scenario disconnects = Parse("dial result=disconnect", errors);
+    ASSERT_EQ(disconnects.dials.size(), 1u);
+    EXPECT_TRUE(disconnects.dials[0].disconnects);
+    EXPECT_FALSE(disconnects.dials[0].connects);
+    EXPECT_EQ(disconnects.dials[0].states, (std::vector<unsigned long>{0, 1, 2}));
+
     Scenario noStates = Parse("dial states= result=691", errors);
     ASSERT_EQ(noStates.dials.size(), 1u);
     EXPECT_TRUE(noStates.dials[0].states.empty());
