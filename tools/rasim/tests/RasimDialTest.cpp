@@ -2,6 +2,9 @@
 // connection list of the simulator.
 #include "RasimFixture.h"
 
+#include <atomic>
+#include <thread>
+
 using rasim::EventsNamed;
 
 TEST_F(RasimTest, BusyThenConnectArrivesInOrderOnTheServiceThread)
@@ -258,4 +261,70 @@ TEST_F(RasimTest, RedialOfAnEntryStillDiallingIsRefusedWith756)
     ASSERT_EQ(Dial("0808003", third), kRasOk);  // once hung up, the entry is free
     api.HangUp(third);
     api.HangUp(first);
+}
+
+namespace {
+
+// A notifier that asks the service about the connection from inside the
+// callback, as a dialler's callback may; it must neither deadlock nor see a
+// state other than the one it is told.
+RasimApi* calledBackApi = nullptr;
+RasConnHandle* calledBackHandle = nullptr;
+std::atomic<int> statusMismatches{0};
+std::atomic<int> callbacks{0};
+
+void WINAPI QueryingNotifier(UINT, RasConnState state, DWORD error)
+{
+    RasConnStatusOld status = {};
+    status.size = kRasConnStatusSize;
+    RasConnHandle handle = *calledBackHandle;
+    if (error == 0 && handle && calledBackApi->GetConnectStatus(handle, &status) == kRasOk && status.state != state)
+        ++statusMismatches;
+    ++callbacks;
+}
+
+}  // namespace
+
+TEST_F(RasimTest, CallsFromTheNotifierAndOtherThreadsDoNotBlock)
+{
+    Load("devices-busy.txt");
+    calledBackApi = &api;
+    RasConnHandle handle = nullptr;
+    calledBackHandle = &handle;
+    statusMismatches = 0;
+    callbacks = 0;
+
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> pollers;
+    for (int i = 0; i < 3; ++i) {
+        pollers.emplace_back([&] {
+            while (!stop) {
+                RasConnectionOld list[8] = {};
+                list[0].size = kRasConnectionSize;
+                DWORD size = sizeof list, count = 0;
+                api.EnumConnections(list, &size, &count);
+                for (DWORD c = 0; c < count && c < 8; ++c) {
+                    RasConnStatusOld status;
+                    StatusOf(list[c].handle, status);
+                }
+            }
+        });
+    }
+    RasDialParamsOld params = DialParams("0808001");
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        int before = callbacks;
+        ASSERT_EQ(api.Dial(nullptr, nullptr, &params, 0, reinterpret_cast<void*>(&QueryingNotifier), &handle), kRasOk);
+        // Three progress states and the busy report.
+        for (int i = 0; i < 200 && callbacks < before + 4; ++i)
+            Sleep(10);
+        EXPECT_EQ(callbacks, before + 4) << attempt;
+        EXPECT_EQ(api.HangUp(handle), kRasOk);
+        RasConnStatusOld status;
+        while (StatusOf(handle, status) == kRasOk)
+            Sleep(5);
+    }
+    stop = true;
+    for (std::thread& poller : pollers)
+        poller.join();
+    EXPECT_EQ(statusMismatches, 0);
 }
