@@ -60,7 +60,7 @@ bool GuiProcess::Start(const std::string& exe, const std::string& arguments, con
     if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(),
                         directory.empty() ? nullptr : directory.c_str(), &startup, &info))
         return false;
-    CloseHandle(info.hThread);
+    KernelHandle thread(info.hThread);  // not needed: closed at once
     process.Reset(info.hProcess);
     processId = info.dwProcessId;
     return true;

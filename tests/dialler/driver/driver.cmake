@@ -13,6 +13,7 @@ target_include_directories(gui_driver PUBLIC ${GUI_DRIVER_DIR} ${PROJECT_SOURCE_
 
 if(TOVRIN_BUILD_TESTS)
   add_executable(gui_driver_probe WIN32 ${GUI_DRIVER_DIR}/tests/DriverProbe.cpp)
+  target_include_directories(gui_driver_probe PRIVATE ${PROJECT_SOURCE_DIR})
   tovrin_add_gtest(gui_driver_test NO_REGISTRY
     SOURCES ${GUI_DRIVER_DIR}/tests/GuiDriverTest.cpp
     LIBS gui_driver)

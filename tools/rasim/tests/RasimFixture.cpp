@@ -51,17 +51,18 @@ void RasimTest::Load(const std::string& scenario)
     std::string scenarioPath = scenario.empty() ? "" : std::string(RASIM_SCENARIO_DIR "/") + scenario;
     SetEnvironmentVariableA("TOVRIN_RASIM_SCENARIO", scenario.empty() ? nullptr : scenarioPath.c_str());
 
-    module = LoadLibraryA(SimulatorPath().c_str());
-    ASSERT_NE(module, nullptr) << "cannot load " << SimulatorPath();
+    module.Reset(LoadLibraryA(SimulatorPath().c_str()));
+    ASSERT_TRUE(module.Valid()) << "cannot load " << SimulatorPath();
+    HMODULE loaded = module.Get();
     // Wine's own rasapi32 exports the wide forms; the simulator does not.
-    ASSERT_EQ(GetProcAddress(module, "RasDialW"), nullptr) << "the system's rasapi32 was loaded";
-    Resolve(module, "RasEnumDevicesA", api.EnumDevices);
-    Resolve(module, "RasSetEntryPropertiesA", api.SetEntryProperties);
-    Resolve(module, "RasDialA", api.Dial);
-    Resolve(module, "RasHangUpA", api.HangUp);
-    Resolve(module, "RasGetConnectStatusA", api.GetConnectStatus);
-    Resolve(module, "RasEnumConnectionsA", api.EnumConnections);
-    Resolve(module, "RasGetErrorStringA", api.GetErrorString);
+    ASSERT_EQ(GetProcAddress(loaded, "RasDialW"), nullptr) << "the system's rasapi32 was loaded";
+    Resolve(loaded, "RasEnumDevicesA", api.EnumDevices);
+    Resolve(loaded, "RasSetEntryPropertiesA", api.SetEntryProperties);
+    Resolve(loaded, "RasDialA", api.Dial);
+    Resolve(loaded, "RasHangUpA", api.HangUp);
+    Resolve(loaded, "RasGetConnectStatusA", api.GetConnectStatus);
+    Resolve(loaded, "RasEnumConnectionsA", api.EnumConnections);
+    Resolve(loaded, "RasGetErrorStringA", api.GetErrorString);
 }
 
 void RasimTest::TearDown()
@@ -69,8 +70,8 @@ void RasimTest::TearDown()
     if (!module)
         return;
     char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, sizeof path);
-    FreeLibrary(module);
+    GetModuleFileNameA(module.Get(), path, sizeof path);
+    module.Reset();
     // Dial threads hold the simulator until their script ends; the next
     // test must get a fresh copy with its own scenario.
     for (int i = 0; i < 100 && GetModuleHandleA(path); ++i)

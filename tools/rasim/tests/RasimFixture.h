@@ -3,6 +3,7 @@
 // unloads it again after each test so the next one starts from its scenario.
 #include "RasimLogReader.h"
 #include "dialler/RasRecords.h"
+#include "utils/ScopedHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,13 @@ protected:
     // Waits until the status of the handle reaches the state (or 5 s pass).
     bool WaitForState(RasConnHandle handle, DWORD state);
 
+    struct ModuleTraits {
+        using Type = HMODULE;
+        static Type Invalid() { return nullptr; }
+        static void Close(Type module) { FreeLibrary(module); }
+    };
+
     RasimApi api;
-    HMODULE module = nullptr;
+    ScopedHandle<ModuleTraits> module;
     std::string logPath;
 };

@@ -2,6 +2,8 @@
 // a check box and a button that asks a question in a message box. It writes
 // what happens to the file named by PROBE_LOG and exits with 10 when the
 // question is answered OK, 20 when cancelled.
+#include "utils/ScopedHandle.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -18,17 +20,16 @@ void WriteLog(const char* line)
     char path[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("PROBE_LOG", path, sizeof path))
         return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    FileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     // One write per line, so a reader never sees half of one.
     char text[512];
     int length = std::snprintf(text, sizeof text, "%s\n", line);
     DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(length < 0 ? 0 : std::min<int>(length, sizeof text - 1)), &written,
+    WriteFile(file.Get(), text, static_cast<DWORD>(length < 0 ? 0 : std::min<int>(length, sizeof text - 1)), &written,
               nullptr);
-    CloseHandle(file);
 }
 
 HWND AddControl(HWND parent, const char* className, const char* text, DWORD style, int y, int id)
