@@ -61,19 +61,16 @@ HWND StatisticsApp::DiallerWindowFromStartupInfo()
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
-    if (!(startup.dwFlags & STARTF_USESTDHANDLES))
+    if (!(startup.dwFlags & STARTF_USESTDHANDLES) || !startup.hStdInput)
         return nullptr;
     // Not a real handle: the dialler puts its window handle in this field.
-    HWND fromField = reinterpret_cast<HWND>(startup.hStdInput);
-    if (fromField && IsWindow(fromField))
-        return fromField;
+    if (startup.hStdInput != INVALID_HANDLE_VALUE)
+        return reinterpret_cast<HWND>(startup.hStdInput);
     // Wine copies the standard handles of a child started without handle
     // inheritance as kernel handles, and a window handle does not survive
-    // that (it arrives as INVALID_HANDLE_VALUE). The dialler puts the same
-    // handle on the command line, so it is taken from there instead; it
-    // still has to name an existing window.
-    if (startup.hStdInput != INVALID_HANDLE_VALUE)
-        return nullptr;
+    // that (it arrives as INVALID_HANDLE_VALUE, as does a null one). The
+    // dialler puts the same handle on the command line, so it is taken from
+    // there instead, and only if it names an existing window.
     uint64_t value = 0;
     if (!ParseHandleText(GetCommandLineA(), &value))
         return nullptr;

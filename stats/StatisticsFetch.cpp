@@ -66,6 +66,8 @@ void ApplyProperty(HWND window, const Update::Property& property)
 
 void ShowFailure(HWND window)
 {
+    // Read and written from the fetch thread through sent messages, which
+    // the window's thread carries out.
     char title[2] = "";
     GetWindowTextA(window, title, sizeof title);
     if (title[0] == '\0')
