@@ -75,6 +75,8 @@ std::string TallyviewTest::MessageBoxText(HWND box)
 void TallyviewTest::PressOk(HWND box)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (int i = 0; i < 100 && IsWindow(box); ++i)
+        dialler.Pump(20);
 }
 
 void TallyviewTest::ClickDisconnect()

@@ -28,7 +28,8 @@ protected:
     // The provider's message box, once it is open; null after timeoutMs.
     HWND WaitForMessageBox(DWORD timeoutMs);
     static std::string MessageBoxText(HWND box);
-    static void PressOk(HWND box);
+    // Presses OK and waits until the box has gone.
+    void PressOk(HWND box);
     // Clicks Disconnect the way a mouse click reaches the button.
     void ClickDisconnect();
 

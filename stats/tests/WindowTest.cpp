@@ -42,8 +42,7 @@ TEST_F(StatisticsWindow, SlidesUpFromBelowTheWorkAreaAndRestsOnItsBottomRightCor
         GetWindowRect(statsWindow, &frame);
         if (tops.empty() || tops.back() != frame.top)
             tops.push_back(frame.top);
-        const LONG height = frame.bottom - frame.top;
-        if (!capturedMidSlide && frame.top < work.bottom - height / 3 && frame.bottom > work.bottom + height / 3) {
+        if (!capturedMidSlide && frame.top < work.bottom - 10 && frame.bottom > work.bottom + 10) {
             const std::string folder = ScreenshotFolder();
             if (!folder.empty())
                 SaveScreenPng(BottomRightQuarter(), folder + "\\tallyview-mid-slide.png");
