@@ -42,7 +42,9 @@ TEST_F(StatisticsWindow, SlidesUpFromBelowTheWorkAreaAndRestsOnItsBottomRightCor
         GetWindowRect(statsWindow, &frame);
         if (tops.empty() || tops.back() != frame.top)
             tops.push_back(frame.top);
-        if (!capturedMidSlide && frame.top < work.bottom - 10 && frame.bottom > work.bottom + 10) {
+        // Half in view, with some way still to go.
+        const LONG half = (frame.bottom - frame.top) / 2;
+        if (!capturedMidSlide && frame.top < work.bottom - half && frame.bottom > work.bottom + 10) {
             const std::string folder = ScreenshotFolder();
             if (!folder.empty())
                 SaveScreenPng(BottomRightQuarter(), folder + "\\tallyview-mid-slide.png");
