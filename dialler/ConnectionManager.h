@@ -28,6 +28,10 @@ bool AnyConnectionConnected();
 // Back to Idle: hang up, "Not connected", "&Connect".
 void ResetToDisconnected();
 
+// Sets IDT_CONNECTION (1000 ms) on the main dialog and keeps its id; false
+// when the system refused. The dialog calls it on WM_START_CONNECTION_TIMER.
+bool StartConnectionTimer();
+
 // The connection watch, run on every IDT_CONNECTION tick. When no connection
 // is connected any more it kills the timer, brings the dialog out of the
 // tray and resets to Idle; returns true then.

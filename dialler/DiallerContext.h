@@ -9,25 +9,21 @@
 #include "dialler/NumberTable.h"
 #include "dialler/RasRecords.h"
 #include "dialler/StatusTexts.h"  // STOPPING_ERRORS
+#include "dialler/res/resource.h"
 
 // Named mutex that keeps the dialler to one instance per session.
 constexpr const char INSTANCE_MUTEX[] = "tovrin:Mutex:Instance";
 // Window class of the main dialog; a second instance finds the first by it.
 constexpr const char MAIN_DIALOG_CLASS[] = "MyDlgClassTovrin";
-// The main dialog template spells the class out; both must agree.
-constexpr bool SameText(const char* a, const char* b)
-{
-    return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
-}
-#include "dialler/res/resource.h"
-static_assert(SameText(MAIN_DIALOG_CLASS, MAIN_DIALOG_CLASS_TEXT), "main dialog class name");
-
 // The phonebook entry the dialler writes and dials.
 constexpr const char PHONEBOOK_ENTRY_NAME[] = "Tovrin";
 
 // Private window messages.
 constexpr UINT WM_STATS_DISCONNECT = 1203;  // posted by Tallyview's Disconnect
 constexpr UINT WM_TRAY_CALLBACK = 32778;    // the tray icon's notifications
+// Posted by DialThread to the main dialog when it could not set the
+// connection timer from its own thread; the dialog calls StartConnectionTimer.
+constexpr UINT WM_START_CONNECTION_TIMER = WM_APP + 1;
 
 // The one-second connection timer on the main dialog.
 #ifndef IDT_CONNECTION

@@ -1,0 +1,127 @@
+// The device list, the two access-number lists and their rotation.
+#include "dialler/AccessNumbers.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+
+#include "dialler/DiallerContext.h"
+#include "utils/Utils.h"
+
+namespace {
+
+// The provider's own access numbers, used only to seed an empty store.
+constexpr char kDefaultFreephoneNumber[] = "08085550100";
+constexpr char kDefaultLocalRateNumber[] = "08455550100";
+// The freephone list is seeded with the same number twice, so a busy first
+// attempt redials it once before wrapping.
+constexpr int kDefaultFreephoneCopies = 2;
+constexpr int kDefaultLocalRateCopies = 1;
+
+constexpr int kDeviceTableSize = 99;
+
+// The numbers live in the settings store (Part of the Utils library).
+class SettingsNumberStore : public NumberStore {
+public:
+    bool Read(const char* name, char* value, int valueSize) override
+    {
+        char stored[UTILS_SETTING_BUFFER] = "";
+        GetSingleAppSettings(name, stored);
+        snprintf(value, valueSize, "%s", stored);
+        return stored[0] != '\0';
+    }
+    bool Write(const char* name, const char* value) override
+    {
+        SetSingleAppSettings(name, value);
+        // The store reports nothing; the re-read after seeding tells.
+        return true;
+    }
+};
+
+void FillDeviceList()
+{
+    DWORD needed = 0;
+    DWORD count = 0;
+    RasEnumDevicesA(nullptr, &needed, &count);
+
+    static RasDeviceInfoOld devices[kDeviceTableSize];
+    for (RasDeviceInfoOld& device : devices) {
+        ZeroMemory(&device, sizeof device);
+        device.size = kRasDeviceInfoSize;
+    }
+    // Never hand the service more room than the table has, whatever size
+    // the first call asked for.
+    DWORD size = needed;
+    if (size == 0 || size > sizeof devices)
+        size = sizeof devices;
+    count = 0;
+    RasEnumDevicesA(devices, &size, &count);
+    if (count > kDeviceTableSize)
+        count = kDeviceTableSize;
+
+    DWORD listed = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        devices[i].deviceType[kRasMaxDeviceType] = '\0';
+        devices[i].deviceName[kRasMaxDeviceName] = '\0';
+        if (!IsDiallableDeviceType(devices[i].deviceType))
+            continue;
+        SendMessageA(g_dialler.deviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(devices[i].deviceName));
+        ++listed;
+    }
+
+    // The list sorts itself, so the saved index is a position in sorted order.
+    DWORD selection = GetModemSelection();
+    if (selection + 1 > listed)
+        selection = 0;
+    SendMessageA(g_dialler.deviceList, CB_SETCURSEL, selection, 0);
+}
+
+// Settings are read into buffers of the store's size and then copied, so a
+// value longer than a context field is cut, never written past it.
+void ReadSettingsIntoContext()
+{
+    char userName[UTILS_SETTING_BUFFER] = "";
+    char password[UTILS_SETTING_BUFFER] = "";
+    char homePage[UTILS_SETTING_BUFFER] = "";
+    char updatePage[UTILS_SETTING_BUFFER] = "";
+    GetAppSettings(userName, password, homePage, updatePage, nullptr, nullptr);
+    snprintf(g_dialler.userName, sizeof g_dialler.userName, "%s", userName);
+    snprintf(g_dialler.password, sizeof g_dialler.password, "%s", password);
+    snprintf(g_dialler.homePage, sizeof g_dialler.homePage, "%s", homePage);
+    snprintf(g_dialler.updatePage, sizeof g_dialler.updatePage, "%s", updatePage);
+}
+
+} // namespace
+
+void InitDevicesAndNumbers()
+{
+    FillDeviceList();
+    // Every start begins with freephone; the choice is not saved.
+    CheckDlgButton(g_dialler.mainDialog, IDC_FREEPHONE, BST_CHECKED);
+    ReadSettingsIntoContext();
+
+    ClearNumberTable(g_dialler.freephoneNumbers);
+    ClearNumberTable(g_dialler.localRateNumbers);
+    g_dialler.freephoneIndex = 0;
+    g_dialler.localRateIndex = 0;
+    LoadNumberList(NumberKind::Freephone);
+    LoadNumberList(NumberKind::LocalRate);
+}
+
+void LoadNumberList(NumberKind kind)
+{
+    SettingsNumberStore store;
+    if (kind == NumberKind::Freephone)
+        LoadNumberTable(g_dialler.freephoneNumbers, store, "FreePhone", kDefaultFreephoneNumber,
+                        kDefaultFreephoneCopies);
+    else
+        LoadNumberTable(g_dialler.localRateNumbers, store, "LocalRatePhone", kDefaultLocalRateNumber,
+                        kDefaultLocalRateCopies);
+}
+
+const char* NextAccessNumber()
+{
+    if (g_dialler.useFreephone)
+        return NextNumberInTable(g_dialler.freephoneNumbers, g_dialler.freephoneIndex);
+    return NextNumberInTable(g_dialler.localRateNumbers, g_dialler.localRateIndex);
+}

@@ -1,0 +1,121 @@
+// Program entry: the one-instance rule, the main dialog's window class, the
+// offer to hang up a connection left open, and the order of shutdown.
+#include "dialler/DiallerMain.h"
+
+#include <windows.h>
+#include <string.h>
+
+#include "dialler/Companions.h"
+#include "dialler/ConnectionManager.h"
+#include "dialler/DiallerContext.h"
+#include "dialler/MainDialog.h"
+
+DiallerContext g_dialler;
+
+namespace {
+
+// Class styles of the dialog class: double clicks, save bits, byte-aligned.
+constexpr UINT kMainDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
+
+// Staged files, ".\Update" and switcher.exe are all relative to the current
+// directory, and switcher looks in its own; so the dialler works in the
+// directory it was installed to, however it was started.
+void EnterOwnDirectory()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    char* lastSlash = strrchr(path, '\\');
+    if (!lastSlash)
+        return;
+    lastSlash[1] = '\0';
+    SetCurrentDirectoryA(path);
+}
+
+void BringRunningInstanceForward()
+{
+    HWND running = FindWindowA(MAIN_DIALOG_CLASS, nullptr);
+    // A dialler hidden in the notification area stays hidden.
+    if (running && IsWindowVisible(running))
+        SetForegroundWindow(running);
+}
+
+} // namespace
+
+int DiallerMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_dialler.instanceMutex = CreateMutexA(nullptr, FALSE, INSTANCE_MUTEX);
+    DWORD wait = g_dialler.instanceMutex ? WaitForSingleObject(g_dialler.instanceMutex, 0) : WAIT_FAILED;
+    // An abandoned mutex is ours too: the dialler that held it is gone.
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        MessageBoxA(nullptr, "Tovrin is already running", "Tovrin running", MB_ICONINFORMATION | MB_OK);
+        BringRunningInstanceForward();
+        if (g_dialler.instanceMutex)
+            CloseHandle(g_dialler.instanceMutex);
+        g_dialler.instanceMutex = nullptr;
+        return 0;
+    }
+
+    EnterOwnDirectory();
+    g_dialler.instance = instance;
+    RunMainDialog(instance);
+    // The mutex stays owned until the process ends.
+    return 0;
+}
+
+int RunMainDialog(HINSTANCE instance)
+{
+    WNDCLASSA dialogClass;
+    ZeroMemory(&dialogClass, sizeof dialogClass);
+    dialogClass.style = kMainDialogClassStyle;
+    dialogClass.lpfnWndProc = DefDlgProcA;
+    dialogClass.cbWndExtra = DLGWINDOWEXTRA;
+    dialogClass.hInstance = instance;
+    dialogClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_DIALLER));
+    dialogClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    dialogClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    dialogClass.lpszClassName = MAIN_DIALOG_CLASS;
+    RegisterClassA(&dialogClass);
+
+    OfferToCloseOtherConnection();
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DIALLER), nullptr, MainDialogProc, 0);
+    return 0;
+}
+
+void OfferToCloseOtherConnection()
+{
+    char entryName[kRasMaxEntryName + 1] = "";
+    if (!FindConnectedConnection(&g_dialler.connection, entryName, sizeof entryName))
+        return;
+    // No dialog exists yet, so HangUpAndWait serves all of this thread's windows.
+    if (MessageBoxA(nullptr, "Another connection is still open. Disconnect?", "Warning!", MB_OKCANCEL) == IDOK)
+        HangUpAndWait();
+}
+
+void RunShutdownSequence()
+{
+    if (g_dialler.connected) {
+        // Cancel keeps the connection up; the program exits all the same.
+        if (MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL) == IDOK)
+            HangUpAndWait();
+    } else if (g_dialler.dialling) {
+        g_dialler.dialling = 0;
+        SetEvent(g_dialler.stopEvent);
+        HangUpAndWait();
+    }
+
+    // Blocks until a running DialThread has let go of the lock.
+    EnterCriticalSection(&g_dialler.dialLock);
+    LeaveCriticalSection(&g_dialler.dialLock);
+    DeleteCriticalSection(&g_dialler.dialLock);
+
+    EndDialog(g_dialler.mainDialog, IDCANCEL);
+    StopStatsWindow();
+    StartSwitcher();
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
+{
+    return DiallerMain(instance, previousInstance, commandLine, showCommand);
+}

@@ -1,0 +1,109 @@
+// Dialling runs driven through the main dialog: rotation over busy numbers,
+// stopping errors, a refused call and a dropped line.
+#include "CoreTestFixture.h"
+
+using namespace coredriver;
+
+namespace {
+
+const char kPortInUseText[] = "The port is already in use or is not configured for Remote Access dial out.";
+
+} // namespace
+
+using Dialling = DiallerTest;
+
+TEST_F(Dialling, BusyNumbersRotateOneTwoThreeOneUntilDisconnect)
+{
+    StoreNumbers("FreePhone", {"0111", "0222", "0333"});
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 4; }, 20000));
+    EXPECT_EQ("&Disconnect", ControlText(dialog, kConnectButton));
+    auto numbers = installation.DialledNumbers();
+    EXPECT_EQ((std::vector<std::string>{"0111", "0222", "0333", "0111"}),
+              std::vector<std::string>(numbers.begin(), numbers.begin() + 4));
+
+    Click(dialog, kConnectButton);
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 15000)) << ControlText(dialog, kStatusText);
+    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
+    size_t dialsAfterStop = installation.DialledNumbers().size();
+    Sleep(1500);
+    EXPECT_EQ(dialsAfterStop, installation.DialledNumbers().size()) << "dialling went on after Disconnect";
+}
+
+// A stopping error shows the service's own text and ends the run in Idle,
+// whether the service reports it during the call or RasDial refuses at once.
+class StoppingError : public DiallerTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
+{
+    Installation installation(GetParam());
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    HWND box = dialler.MessageBoxWithCaption("Error");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(kPortInUseText, MessageBoxText(box));
+    Answer(box, IDOK);
+
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 5000)) << ControlText(dialog, kStatusText);
+    EXPECT_TRUE(WaitForControlText(dialog, kConnectButton, "&Connect", 5000));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+    Sleep(1000);
+    EXPECT_EQ(1u, installation.DialledNumbers().size()) << "no further attempt after a stopping error";
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialling, StoppingError,
+                         ::testing::Values("stop-633-notified.txt", "stop-633-at-once.txt"));
+
+TEST_F(Dialling, RasDialFailingAtOnceMovesToTheNextNumber)
+{
+    StoreNumbers("FreePhone", {"0111", "0222"});
+    Installation installation("fail-at-once-then-connect.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    // The refusal's text stays up for a moment before the next number.
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "There was no answer.", 5000))
+        << ControlText(dialog, kStatusText);
+    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 15000))
+        << "the run hung after RasDial refused the first number";
+    auto dials = installation.Log("dial");
+    ASSERT_EQ(2u, dials.size());
+    EXPECT_EQ("0111", dials[0].Get("phone"));
+    EXPECT_EQ("678", dials[0].Get("result"));
+    EXPECT_EQ("0222", dials[1].Get("phone"));
+}
+
+TEST_F(Dialling, DroppedLineIsNoticedWithinAboutASecond)
+{
+    Installation installation("line-drop.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 10000));
+    // The first tick of the connection timer hides the dialog in the tray.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000));
+
+    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 8000)) << ControlText(dialog, kStatusText);
+    // The service notes the drop when it is first asked after it happened,
+    // so its log tells how long the dialler took to look.
+    auto drops = installation.Log("drop");
+    ASSERT_EQ(1u, drops.size());
+    unsigned long connectedAt = installation.Log("connected").at(0).Number("ms");
+    unsigned long noticedAt = drops[0].Number("ms");
+    EXPECT_LT(noticedAt - connectedAt, 3000u + 1500u) << "line dropped 3 s after connecting";
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog comes back out of the tray";
+    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
+    EXPECT_EQ(1u, installation.DialledNumbers().size());
+}

@@ -1,0 +1,109 @@
+// The access-number lists as the running dialler reads, seeds and rotates
+// them.
+#include "CoreTestFixture.h"
+
+using namespace coredriver;
+
+namespace {
+
+// Starts the dialler, waits for its dialog and returns it (0 on failure).
+HWND StartAndWait(DiallerProcess& dialler)
+{
+    return dialler.MainDialog();
+}
+
+} // namespace
+
+using NumberSeeding = DiallerTest;
+
+TEST_F(NumberSeeding, FreshStoreGetsTwoFreephoneCopiesAndOneLocalRate)
+{
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    ASSERT_TRUE(StartAndWait(dialler));
+
+    std::string freephone = Stored("FreePhone1");
+    EXPECT_EQ("0808", freephone.substr(0, 4));
+    EXPECT_EQ(freephone, Stored("FreePhone2"));
+    EXPECT_EQ("<missing>", Stored("FreePhone3"));
+    EXPECT_EQ("0845", Stored("LocalRatePhone1").substr(0, 4));
+    EXPECT_EQ("<missing>", Stored("LocalRatePhone2"));
+}
+
+TEST_F(NumberSeeding, OlderUnnumberedValueBecomesTheWholeList)
+{
+    probe::WriteText(probe::kSettingsKey, "FreePhone", "0808999");
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = StartAndWait(dialler);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ("0808999", Stored("FreePhone1"));
+    EXPECT_EQ("<missing>", Stored("FreePhone2"));
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 2; }, 15000));
+    EXPECT_EQ("0808999", installation.DialledNumbers()[1]) << "a one-number list redials that number";
+}
+
+using NumberTableLimits = DiallerTest;
+
+TEST_F(NumberTableLimits, TwentyStoredNumbersRotateOverTheFirstFifteen)
+{
+    for (int n = 1; n <= 20; ++n)
+        probe::WriteText(probe::kSettingsKey, ("FreePhone" + std::to_string(n)).c_str(), "0808" + std::to_string(n));
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = StartAndWait(dialler);
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 16; }, 60000));
+    Click(dialog, kConnectButton);
+    auto numbers = installation.DialledNumbers();
+    for (int n = 1; n <= 15; ++n)
+        EXPECT_EQ("0808" + std::to_string(n), numbers[n - 1]);
+    EXPECT_EQ("08081", numbers[15]) << "wraps after the fifteenth number";
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+}
+
+TEST_F(NumberTableLimits, OverlongNumberIsSkippedNeverCutAndDialled)
+{
+    const std::string overlong(40, '7');
+    StoreNumbers("FreePhone", {"0111", overlong, "0333"});
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = StartAndWait(dialler);
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 3; }, 20000));
+    Click(dialog, kConnectButton);
+    auto numbers = installation.DialledNumbers();
+    EXPECT_EQ((std::vector<std::string>{"0111", "0333", "0111"}),
+              std::vector<std::string>(numbers.begin(), numbers.begin() + 3));
+    for (const std::string& number : numbers)
+        EXPECT_EQ(std::string::npos, number.find("7777")) << number;
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+}
+
+TEST_F(NumberTableLimits, NextRunContinuesTheRotation)
+{
+    StoreNumbers("FreePhone", {"0111", "0222", "0333"});
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = StartAndWait(dialler);
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 1; }, 10000));
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+    size_t firstRun = installation.DialledNumbers().size();
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() > firstRun; }, 10000));
+    Click(dialog, kConnectButton);
+    const char* expected[] = {"0111", "0222", "0333"};
+    EXPECT_EQ(expected[firstRun % 3], installation.DialledNumbers()[firstRun]);
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+}

@@ -1,0 +1,90 @@
+// The device list and the phonebook entry and dial parameters the dialler
+// hands the service.
+#include "CoreTestFixture.h"
+
+using namespace coredriver;
+
+using DeviceList = DiallerTest;
+
+TEST_F(DeviceList, OffersModemAndIsdnSortedAndFallsBackFromSavedIndex)
+{
+    probe::WriteDword(probe::kSettingsKey, "ModelSelection", 5);
+    Installation installation("devices-connect.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    HWND devices = GetDlgItem(dialog, kDeviceList);
+    EXPECT_EQ((std::vector<std::string>{"ISDN Adapter Channel 1", "Standard 56000 bps Modem"}), ComboItems(devices));
+    EXPECT_EQ(0, ComboSelection(devices));
+}
+
+TEST_F(DeviceList, SavedIndexWithinTheListIsSelected)
+{
+    probe::WriteDword(probe::kSettingsKey, "ModelSelection", 1);
+    Installation installation("devices-connect.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(1, ComboSelection(GetDlgItem(dialog, kDeviceList)));
+}
+
+using PhonebookEntry = DiallerTest;
+
+TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
+{
+    StoreNumbers("FreePhone", {"0808123"});
+    Installation installation("devices-connect.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("dial").empty(); }, 10000));
+    auto entries = installation.Log("setentry");
+    ASSERT_EQ(1u, entries.size());
+    const rasim::LogEvent& entry = entries[0];
+    EXPECT_EQ("", entry.Get("phonebook"));
+    EXPECT_EQ("Tovrin", entry.Get("entry"));
+    EXPECT_EQ(1768u, entry.Number("size"));
+    EXPECT_EQ(0x218u, entry.Number("options"));
+    EXPECT_EQ(0u, entry.Number("countryid"));
+    EXPECT_EQ(0u, entry.Number("countrycode"));
+    EXPECT_EQ("", entry.Get("areacode"));
+    EXPECT_EQ("xxxxx", entry.Get("phone"));
+    EXPECT_EQ(4u, entry.Number("protocols"));
+    EXPECT_EQ(1u, entry.Number("framing"));
+    EXPECT_EQ("modem", entry.Get("devicetype"));
+    EXPECT_EQ("ISDN Adapter Channel 1", entry.Get("devicename"));
+    EXPECT_EQ("0.0.0.0", entry.Get("ip"));
+    EXPECT_EQ(0u, entry.Number("framesize"));
+    EXPECT_EQ("", entry.Get("script"));
+    EXPECT_EQ("", entry.Get("x25address"));
+    EXPECT_EQ(0u, entry.Number("devinfo"));
+
+    const rasim::LogEvent dial = installation.Log("dial").at(0);
+    EXPECT_EQ("", dial.Get("phonebook"));
+    EXPECT_EQ("Tovrin", dial.Get("entry"));
+    EXPECT_EQ("0808123", dial.Get("phone"));
+    EXPECT_EQ("", dial.Get("callback"));
+    EXPECT_EQ("alice", dial.Get("user"));
+    EXPECT_EQ("secret", dial.Get("password"));
+    EXPECT_EQ("", dial.Get("domain"));
+    EXPECT_EQ(0u, dial.Number("notifier"));
+    EXPECT_EQ(0u, probe::ReadDword(probe::kSettingsKey, "ModelSelection").value_or(99)) << "the chosen position is saved";
+}
+
+TEST_F(PhonebookEntry, OverlongStoredUserNameIsCutToTheRecordNotOverrun)
+{
+    const std::string longName(259, 'u');
+    probe::WriteText(probe::kSettingsKey, "username", longName);
+    Installation installation("devices-connect.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("dial").empty(); }, 10000));
+    const rasim::LogEvent dial = installation.Log("dial").at(0);
+    EXPECT_EQ(longName.substr(0, 255), dial.Get("user"));
+    EXPECT_EQ("secret", dial.Get("password"));
+}

@@ -1,0 +1,112 @@
+// Start-up of the dialler: one instance, the connection left open by someone
+// else, and the directory it works in.
+#include <fstream>
+
+#include "CoreTestFixture.h"
+
+using namespace coredriver;
+
+namespace {
+
+std::string Lowered(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+using SecondInstance = DiallerTest;
+
+TEST_F(SecondInstance, IsToldAndEndsWithZeroWhileFirstKeepsRunning)
+{
+    Installation installation("all-busy.txt");
+    DiallerProcess first(installation);
+    HWND firstDialog = first.MainDialog();
+    ASSERT_TRUE(firstDialog);
+
+    DiallerProcess second(installation);
+    HWND box = second.MessageBoxWithCaption("Tovrin running");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Tovrin is already running", MessageBoxText(box));
+    EXPECT_FALSE(second.MainDialog(500)) << "the second copy must not open a dialog";
+    Answer(box, IDOK);
+    EXPECT_EQ(0u, second.WaitForExit(10000));
+
+    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == firstDialog; }, 3000))
+        << "the running dialler is brought to the front after the box";
+}
+
+using ExternalConnection = DiallerTest;
+
+TEST_F(ExternalConnection, OkHangsItUpBeforeTheDialog)
+{
+    Installation installation("external-connection.txt");
+    DiallerProcess dialler(installation);
+    HWND box = dialler.MessageBoxWithCaption("Warning!");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Another connection is still open. Disconnect?", MessageBoxText(box));
+    EXPECT_FALSE(dialler.MainDialog(300)) << "the question comes before the main dialog";
+    std::string otherHandle = installation.Log("open").at(0).Get("handle");
+    Answer(box, IDOK);
+
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 5000)) << ControlText(dialog, kStatusText);
+    auto hangUps = installation.Log("hangup");
+    ASSERT_EQ(1u, hangUps.size());
+    EXPECT_EQ(otherHandle, hangUps[0].Get("handle"));
+}
+
+TEST_F(ExternalConnection, CancelLeavesItAndTheDialogReportsIt)
+{
+    Installation installation("external-connection.txt");
+    DiallerProcess dialler(installation);
+    HWND box = dialler.MessageBoxWithCaption("Warning!");
+    ASSERT_TRUE(box);
+    Answer(box, IDCANCEL);
+
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "External connection detected: Other ISP", 5000))
+        << ControlText(dialog, kStatusText);
+    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
+    EXPECT_TRUE(installation.Log("hangup").empty());
+}
+
+using CurrentDirectory = DiallerTest;
+
+TEST_F(CurrentDirectory, IsTheDiallersOwnWhereverItWasStartedFrom)
+{
+    Installation installation("all-busy.txt");
+    char probe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, probe, sizeof probe);
+    std::string probePath = probe;
+    probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
+    ASSERT_TRUE(installation.AddFile(probePath, "switcher.exe"));
+
+    // Started from the system folder: switcher.exe is only found if the
+    // dialler has moved to its own directory.
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, sizeof system);
+    DiallerProcess dialler(installation, system);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_EQ(0u, dialler.WaitForExit(10000));
+
+    std::string report = installation.PathOf("switcher-probe.txt");
+    ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+        << "switcher.exe was not started from the installation folder";
+    std::ifstream in(report);
+    std::string directory, argument;
+    std::getline(in, directory);
+    std::getline(in, argument);
+    // The folder may be reported with or without its trailing backslash.
+    if (!directory.empty() && directory.back() == '\\')
+        directory.pop_back();
+    EXPECT_EQ(Lowered(installation.Folder()), Lowered(directory));
+    EXPECT_EQ(std::to_string(dialler.Id()), argument);
+}

@@ -1,0 +1,33 @@
+# The dialler program driven under Wine with the simulated remote-access
+# service: start-up, dialling, the numbers and the phonebook entry.
+# The simulator is configured after the dialler, so look for its sources.
+if(NOT TOVRIN_WINDOWS OR NOT TARGET Tovrin OR NOT EXISTS ${PROJECT_SOURCE_DIR}/tools/rasim/CMakeLists.txt)
+  return()
+endif()
+
+# Stands in for switcher.exe, to see where the dialler starts it from.
+add_executable(dialler_switcher_probe SwitcherProbe.cpp)
+
+set(DIALLER_DRIVER_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/CoreDriver.cpp
+  ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp)
+set(DIALLER_DRIVER_DEFINITIONS
+  TOVRIN_TEST_BIN_DIR="$<TARGET_FILE_DIR:Tovrin>"
+  TOVRIN_TEST_RASIM_DLL="$<TARGET_FILE:rasim>"
+  TOVRIN_TEST_SCENARIO_DIR="${CMAKE_CURRENT_SOURCE_DIR}/scenarios")
+
+tovrin_add_gtest(dialler_core_test TIMEOUT 600
+  SOURCES StartupTest.cpp DiallingTest.cpp NumbersTest.cpp PhonebookTest.cpp ${DIALLER_DRIVER_SOURCES}
+  LIBS rasim_log_reader advapi32 user32
+  DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
+# Wine reads the load order when a process starts, from the environment it
+# was started with; setting it from inside the test is too late. The
+# browsers are kept from starting: they would outlive the test holding its
+# output open. (Set here: the semicolons must survive as one value.)
+set_property(TEST dialler_core_test APPEND PROPERTY ENVIRONMENT
+  "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
+target_include_directories(dialler_core_test PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+add_dependencies(dialler_core_test Tovrin Utils rasim dialler_switcher_probe)
+if(TARGET Praxel)
+  add_dependencies(dialler_core_test Praxel)
+endif()
