@@ -1,0 +1,344 @@
+// The shipped programs together under Wine: the dialler with the simulated
+// modem and the provider stand-in starts the real statistics window when
+// connected, obeys its Disconnect, stops it at exit and leaves the update the
+// download thread fetched for the real switcher to swap in.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "FixtureFiles.h"
+#include "GuiProcess.h"
+#include "MessageBoxes.h"
+#include "ProviderControl.h"
+#include "RasimLogReader.h"
+#include "RegistryProbe.h"
+#include "Screenshot.h"
+#include "WindowSearch.h"
+#include "dialler/res/resource.h"
+#include "stats/res/resource.h"
+#include "utils/ScopedHandle.h"
+
+namespace fs = std::filesystem;
+using guidriver::WaitUntil;
+
+namespace {
+
+const char kUser[] = "ann";
+const char kStatsTitle[] = "Ann's stats";
+const char kUpdatedFile[] = "ReadMe.txt";
+const char kOldContent[] = "ReadMe 1.0.0\r\n";
+const char kNewContent[] = "ReadMe 1.0.1: the provider's new notes\r\n";
+const char kHttpCommandKey[] = "http\\shell\\open\\command";
+const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe";
+const char kOverridesKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe\\DllOverrides";
+
+// Two devices; the first number is busy, every later one connects.
+const char kScenario[] =
+    "device type=modem name=\"Standard 56000 bps Modem\"\n"
+    "device type=isdn name=\"ISDN Adapter Channel 1\"\n"
+    "hangup ms=400\n"
+    "dial states=0,1,2 step=300 result=676\n"
+    "default states=0,1,2,3,4,5,14 step=200 result=connect\n";
+
+std::string BinDirectory()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string ReadClassesRoot(const char* key)
+{
+    char value[1024] = "";
+    LONG size = sizeof(value);
+    return RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS ? value : "";
+}
+
+void WriteClassesRoot(const char* key, const std::string& value)
+{
+    RegSetValueA(HKEY_CLASSES_ROOT, key, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
+}
+
+// One running copy of the statistics program, found by its window.
+struct StatsCopy {
+    HWND window = nullptr;
+    DWORD id = 0;
+    KernelHandle process;
+
+    bool Exited(DWORD timeoutMs) const { return WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0; }
+    DWORD ExitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process.Get(), &code);
+        return code;
+    }
+    std::string Field(int id) const { return guidriver::ControlText(GetDlgItem(window, id)); }
+};
+
+struct StatsSearch {
+    DWORD diallerId;
+    const std::set<DWORD>* known;
+    HWND found;
+};
+
+// A visible dialog with the Disconnect button, of a process not seen before.
+BOOL CALLBACK MatchStatsWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<StatsSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->diallerId || search->known->count(owner) || !IsWindowVisible(window) ||
+        guidriver::WindowClass(window) != "#32770")
+        return TRUE;
+    HWND button = GetDlgItem(window, IDC_DISCONNECT);
+    if (!button || guidriver::ControlText(button) != "Disconnect")
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+class IntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server (PROVIDER_URL)";
+        ASSERT_TRUE(provider::Reset());
+        probe::ClearTovrinKey();
+
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof(temp), temp);
+        folder = std::string(temp) + "tovrin-integration-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        ASSERT_TRUE(fs::create_directories(folder));
+        const std::string bin = BinDirectory();
+        for (const char* name : {"Tovrin.exe", "Tallyview.dll", "Praxel.dll", "Utils.dll", "switcher.exe"})
+            ASSERT_TRUE(CopyFileA((bin + "\\" + name).c_str(), File(name).c_str(), FALSE)) << name;
+        ASSERT_TRUE(CopyFileA((bin + "\\..\\rasim\\rasapi32.dll").c_str(), File("rasapi32.dll").c_str(), FALSE));
+        // Records what the shell hands it, so no real browser starts.
+        ASSERT_TRUE(CopyFileA((bin + "\\ui_standin.exe").c_str(), File("browser.exe").c_str(), FALSE));
+        std::ofstream(File("scenario.txt"), std::ios::binary) << kScenario;
+        std::ofstream(File(kUpdatedFile), std::ios::binary) << kOldContent;
+
+        // The customer's settings as the provider's installer leaves them.
+        const std::string url = provider::BaseUrl();
+        probe::WriteText(probe::kSettingsKey, "username", kUser);
+        probe::WriteText(probe::kSettingsKey, "password", "secret");
+        probe::WriteText(probe::kSettingsKey, "UpdatePage", url + "/customer/dialler_update.asp");
+        probe::WriteText(probe::kSettingsKey, "HomePage", url + "/portal/");
+        probe::WriteText(probe::kSettingsKey, "BannerURL", url + "/customer/banner.html");
+        savedHttpCommand = ReadClassesRoot(kHttpCommandKey);
+        WriteClassesRoot(kHttpCommandKey, "\"" + File("browser.exe") + "\" \"%1\"");
+        // The simulated remote-access service for the dialler alone.
+        RegistryKey overrides;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, overrides.Receive(),
+                        nullptr);
+        RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+
+        provider::ServeFile("files/ReadMe.txt", kNewContent);
+        ASSERT_TRUE(provider::SetAnswer(
+            "update", "<?xml version=\"1.0\"?>\n<config>\n  <entity name=\"documents\">\n"
+                      "    <file name=\"ReadMe.txt\" url=\"" + provider::FileUrl("files/ReadMe.txt") +
+                      "\" version=\"1.0.1\" size=\"" + std::to_string(sizeof(kNewContent) - 1) +
+                      "\" compressed=\"no\"/>\n  </entity>\n</config>\n"));
+        ASSERT_TRUE(provider::SetAnswer("userstat", "<?xml version=\"1.0\"?>\n<stats>\n"
+                                                    "  <data-update name=\"USERNAME\" value=\"Ann\"/>\n"
+                                                    "  <data-update name=\"USEDTIME\" value=\"5400\"/>\n"
+                                                    "  <data-update name=\"ALLOWEDTIME\" value=\"36000\"/>\n"
+                                                    "  <data-update name=\"REMAININGTIME\" value=\"30600\"/>\n"
+                                                    "</stats>\n"));
+    }
+
+    void TearDown() override
+    {
+        dialler.Terminate();
+        for (const auto& copy : stats)
+            if (!copy->Exited(0))
+                TerminateProcess(copy->process.Get(), 1);
+        WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kAppDefaultsKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+        probe::ClearTovrinKey();
+    }
+
+    std::string File(const char* name) const { return folder + "\\" + name; }
+
+    void StartDialler()
+    {
+        ASSERT_TRUE(dialler.Start(File("Tovrin.exe"), "", folder,
+                                  {{"TOVRIN_RASIM_SCENARIO", File("scenario.txt")},
+                                   {"TOVRIN_RASIM_LOG", File("rasim.log")}}));
+        guidriver::WindowQuery query;
+        query.className = MAIN_DIALOG_CLASS_TEXT;
+        query.processId = dialler.Id();
+        query.visibleOnly = true;
+        dialog = guidriver::WaitForTopLevelWindow(query, 30000);
+        ASSERT_NE(dialog, nullptr) << "the dialler's window did not appear";
+        // The status is written last in the dialog's initialisation.
+        WaitUntil([&] { return !Status().empty(); }, 5000);
+    }
+
+    // Press Connect and wait until the dialog has gone to the notification area.
+    void Connect()
+    {
+        const size_t before = RasEvents("connected");
+        ASSERT_TRUE(guidriver::Click(GetDlgItem(dialog, IDC_CONNECT)));
+        ASSERT_TRUE(WaitUntil([&] { return RasEvents("connected") > before; }, 30000)) << Status();
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 10000)) << "still shown when connected";
+    }
+
+    // The window of a statistics copy started since the last call; the
+    // process is opened at once, so its exit code can be read later.
+    StatsCopy* WaitForNewStatsWindow()
+    {
+        std::set<DWORD> known;
+        for (const auto& copy : stats)
+            known.insert(copy->id);
+        StatsSearch search{dialler.Id(), &known, nullptr};
+        // Without a page engine the window takes a few seconds under Wine.
+        if (!WaitUntil([&] { return EnumWindows(MatchStatsWindow, reinterpret_cast<LPARAM>(&search)), search.found; },
+                       30000))
+            return nullptr;
+        auto copy = std::make_unique<StatsCopy>();
+        copy->window = search.found;
+        GetWindowThreadProcessId(search.found, &copy->id);
+        copy->process.Reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                        copy->id));
+        stats.push_back(std::move(copy));
+        return stats.back().get();
+    }
+
+    bool ShowsIdle() const
+    {
+        return IsWindowVisible(dialog) && Status() == "Not connected" &&
+               guidriver::ControlText(GetDlgItem(dialog, IDC_CONNECT)) == "&Connect";
+    }
+
+    std::string Status() const { return guidriver::ControlText(GetDlgItem(dialog, IDC_STATUS)); }
+    size_t RasEvents(const char* name) const
+    {
+        return rasim::EventsNamed(rasim::ReadRasimLog(File("rasim.log")), name).size();
+    }
+    // Whether the n-th connection that came up was hung up successfully.
+    bool HungUp(size_t connection) const
+    {
+        const auto log = rasim::ReadRasimLog(File("rasim.log"));
+        const auto connected = rasim::EventsNamed(log, "connected");
+        if (connected.size() <= connection)
+            return false;
+        for (const rasim::LogEvent& hangup : rasim::EventsNamed(log, "hangup"))
+            if (hangup.Get("handle") == connected[connection].Get("handle") && hangup.Get("result") == "0")
+                return true;
+        return false;
+    }
+    static size_t Requests(const std::string& path, const std::string& query)
+    {
+        size_t count = 0;
+        for (const provider::LoggedRequest& request : provider::Log())
+            count += (path.empty() || request.path == path) && request.query.find(query) != std::string::npos;
+        return count;
+    }
+    static void Screenshot(const char* name)
+    {
+        CreateDirectoryA(WinePath(TOVRIN_SCREENSHOT_DIR).c_str(), nullptr);
+        guidriver::TakeScreenshot(std::string(TOVRIN_SCREENSHOT_DIR) + "/" + name + ".png");
+    }
+
+    std::string folder;
+    std::string savedHttpCommand;
+    guidriver::GuiProcess dialler;
+    HWND dialog = nullptr;
+    std::vector<std::unique_ptr<StatsCopy>> stats;
+};
+
+TEST_F(IntegrationTest, StatsWindowShowsFiguresAndItsDisconnectHangsUp)
+{
+    StartDialler();
+    Connect();
+    EXPECT_EQ(RasEvents("dial"), 2u) << "the busy first number is followed by the next";
+
+    StatsCopy* window = WaitForNewStatsWindow();
+    ASSERT_NE(window, nullptr) << "no statistics window while connected";
+    EXPECT_TRUE(WaitUntil([&] { return guidriver::WindowTitle(window->window) == kStatsTitle; }, 20000))
+        << "title: " << guidriver::WindowTitle(window->window);
+    EXPECT_EQ(window->Field(IDC_USED_TIME), "1 hr 30 mins");
+    EXPECT_EQ(window->Field(IDC_ALLOWED_TIME), "10 hrs 0 mins");
+    EXPECT_EQ(window->Field(IDC_REMAINING_TIME), "8 hrs 30 mins");
+    EXPECT_GE(Requests("/customer/dialler_update.asp", std::string("action=userstat&user=") + kUser), 1u);
+    // The home page went to the registered browser, not to a real one.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadWhole(File("browser.exe.record")).find(provider::BaseUrl() + "/portal/") != std::string::npos; },
+        10000));
+    RECT work = {}, frame = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    WaitUntil([&] { return GetWindowRect(window->window, &frame) && frame.bottom == work.bottom; }, 10000);
+    Screenshot("integration-stats-window");
+
+    ASSERT_TRUE(guidriver::Click(GetDlgItem(window->window, IDC_DISCONNECT)));
+    ASSERT_TRUE(window->Exited(15000)) << "the statistics window stayed after Disconnect";
+    EXPECT_EQ(window->ExitCode(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return HungUp(0); }, 10000)) << "the dialler did not hang up";
+    EXPECT_TRUE(WaitUntil([&] { return ShowsIdle(); }, 10000)) << "status: " << Status();
+
+    // Idle, it closes without a question.
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dialler.WaitForExit(20000));
+}
+
+TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUpdate)
+{
+    StartDialler();
+    Connect();
+    ASSERT_NE(WaitForNewStatsWindow(), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return ReadWhole(File("ReadMe.txt.uok")) == kNewContent; }, 20000))
+        << "the download thread staged nothing";
+    EXPECT_EQ(probe::ReadText(probe::kVersionKey, kUpdatedFile).value_or("<none>"), "1.0.1");
+
+    // The tray menu's Disconnect, then a second connection.
+    PostMessageA(dialog, WM_COMMAND, IDM_DISCONNECT, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ShowsIdle(); }, 10000)) << "status: " << Status();
+    EXPECT_TRUE(HungUp(0));
+    Connect();
+    StatsCopy* second = WaitForNewStatsWindow();
+    ASSERT_NE(second, nullptr) << "no statistics window for the second connection";
+    ASSERT_TRUE(WaitUntil([&] { return Requests("", "action=update") == 2; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return guidriver::WindowTitle(second->window) == kStatsTitle; }, 20000));
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    guidriver::MessageBoxSeen question = guidriver::AnswerMessageBox("Tovrin", dialler.Id(), IDOK, 10000);
+    EXPECT_EQ(question.text, "Break connection?");
+    ASSERT_TRUE(dialler.WaitForExit(20000)) << "the dialler did not exit";
+    EXPECT_TRUE(HungUp(1));
+    EXPECT_TRUE(second->Exited(5000)) << "the statistics window outlived the dialler";
+
+    // Once the dialler has gone, switcher puts the staged file in place.
+    ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(File("ReadMe.txt.uok").c_str()) == INVALID_FILE_ATTRIBUTES; },
+                          25000))
+        << "switcher did not install the staged file";
+    EXPECT_EQ(ReadWhole(File(kUpdatedFile)), kNewContent);
+    EXPECT_EQ(GetFileAttributesA(File("_eadMe.txt").c_str()), INVALID_FILE_ATTRIBUTES) << "backup left behind";
+    EXPECT_EQ(probe::ReadText(probe::kVersionKey, kUpdatedFile).value_or("<none>"), "1.0.1");
+    // The recorded version kept the second connection from fetching it again.
+    EXPECT_EQ(Requests("/files/ReadMe.txt", ""), 1u);
+}
+
+} // namespace
