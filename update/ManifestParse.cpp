@@ -1,4 +1,5 @@
 // ParseXML: the server document format. Portable; no Windows API.
+#include <cstring>
 #include <string>
 
 #include "update/ManifestReader.h"
@@ -8,10 +9,16 @@ namespace Update {
 
 namespace {
 
-bool EqualsIgnoringAsciiCase(const std::string& text, const char* word)
+// Fields keep at most kMaxTextLength bytes, so reading more would be wasted.
+typedef char TextBuffer[kMaxTextLength + 1];
+
+// Longer than any tag name the format knows, so a cut name never matches one.
+typedef char TagBuffer[16];
+
+bool EqualsIgnoringAsciiCase(const char* text, const char* word)
 {
     size_t i = 0;
-    for (; i < text.size() && word[i]; ++i) {
+    for (; text[i] && word[i]; ++i) {
         char a = text[i];
         char b = word[i];
         if (a >= 'A' && a <= 'Z')
@@ -21,18 +28,29 @@ bool EqualsIgnoringAsciiCase(const std::string& text, const char* word)
         if (a != b)
             return false;
     }
-    return i == text.size() && !word[i];
+    return !text[i] && !word[i];
 }
 
 // The file at the document's child position.
 File ReadFile(const XmlDocument& document)
 {
     File file;
-    file.SetName(document.GetChildAttribute("name").c_str());
-    file.SetUrl(document.GetChildAttribute("url").c_str());
-    file.SetVersion(document.GetChildAttribute("version").c_str());
-    file.SetSize(document.GetChildAttribute("size").c_str());
-    if (EqualsIgnoringAsciiCase(document.GetChildAttribute("compressed"), "yes"))
+    TextBuffer text;
+    document.GetChildAttribute("name", text, sizeof text);
+    file.SetName(text);
+    document.GetChildAttribute("url", text, sizeof text);
+    file.SetUrl(text);
+    // The version parse reads fewer bytes than the buffer holds.
+    document.GetChildAttribute("version", text, sizeof text);
+    file.SetVersion(text);
+    if (document.GetChildAttribute("size", text, sizeof text) < kMaxTextLength)
+        file.SetSize(text);
+    else
+        file.SetSize(document.GetChildAttribute("size").c_str()); // every digit counts
+    // One byte more than "yes" tells it from any longer value.
+    char compressed[5];
+    document.GetChildAttribute("compressed", compressed, sizeof compressed);
+    if (EqualsIgnoringAsciiCase(compressed, "yes"))
         file.SetCompressed();
     return file;
 }
@@ -44,14 +62,18 @@ void ReadEntity(XmlDocument& document, EntityStack& entities)
         return;
     Entity entity;
     unsigned int fileCount = 0;
+    TagBuffer tag;
     while (document.FindChildElement()) {
-        if (document.GetChildTagName() == "file") {
+        document.GetChildTagName(tag, sizeof tag);
+        if (std::strcmp(tag, "file") == 0) {
             entity.AddFile(ReadFile(document));
             ++fileCount;
         }
     }
     if (fileCount >= 1) {
-        entity.SetName(document.GetAttribute("name").c_str());
+        TextBuffer name;
+        document.GetAttribute("name", name, sizeof name);
+        entity.SetName(name);
         entities.Push(entity);
     }
     document.OutOfElement();
@@ -69,13 +91,17 @@ bool ParseXML(const char* text, PropertyStack& properties, EntityStack& entities
     if (!document.FindChildElement())
         return false;
     do {
-        const std::string tag = document.GetChildTagName();
-        if (tag == "data-update") {
+        TagBuffer tag;
+        document.GetChildTagName(tag, sizeof tag);
+        if (std::strcmp(tag, "data-update") == 0) {
             Property property;
-            property.SetName(document.GetChildAttribute("name").c_str());
-            property.SetValue(document.GetChildAttribute("value").c_str());
+            TextBuffer field;
+            document.GetChildAttribute("name", field, sizeof field);
+            property.SetName(field);
+            document.GetChildAttribute("value", field, sizeof field);
+            property.SetValue(field);
             properties.Push(property);
-        } else if (tag == "entity") {
+        } else if (std::strcmp(tag, "entity") == 0) {
             ReadEntity(document, entities);
         }
     } while (document.FindChildElement());

@@ -5,6 +5,7 @@
 //
 // Not exported from Praxel.dll: the library links it statically. One object
 // reads one document on one thread.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -61,6 +62,15 @@ class XmlDocument {
   std::string GetAttribute(const char* name) const;
   std::string GetChildAttribute(const char* name) const;
 
+  // The same texts copied into the caller's buffer of `size` bytes, cut to
+  // at most size - 1 bytes and terminated, without allocating. The result is
+  // the number of bytes copied, without the terminator: 0 also when there is
+  // no such element/attribute. Nothing is written when `out` is null or
+  // `size` is 0.
+  size_t GetChildTagName(char* out, size_t size) const;
+  size_t GetAttribute(const char* name, char* out, size_t size) const;
+  size_t GetChildAttribute(const char* name, char* out, size_t size) const;
+
   // Why the most recent failed load stopped; kept until the next error.
   const std::string& GetErrorText() const { return errorText; }
 
@@ -77,8 +87,12 @@ class XmlDocument {
   void GrowRecords(size_t count);
   int32_t FindSibling(int32_t parentIndex, int32_t afterIndex, const char* name) const;
   bool FindAttribute(int32_t element, const char* name, int32_t* first, int32_t* last) const;
+  bool TagToken(int32_t element, XmlInternal::XmlToken* token) const;
   std::string TagName(int32_t element) const;
+  size_t TagNameInto(int32_t element, char* out, size_t size) const;
+  bool AttributeSpan(int32_t element, const char* name, int32_t* first, int32_t* last) const;
   std::string AttributeOf(int32_t element, const char* name) const;
+  size_t AttributeInto(int32_t element, const char* name, char* out, size_t size) const;
 
   const XmlInternal::LeadByteTable* leadBytes;
   std::string text;

@@ -17,26 +17,41 @@ const Entity kEntities[] = {
     {"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'},
 };
 
-}  // namespace
+struct StringSink {
+  std::string& out;
+  bool Append(const char* from, size_t count) {
+    out.append(from, count);
+    return true;
+  }
+};
 
-std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last) {
-  if (last < first) {
-    return std::string();
+// Fills a caller's buffer; false once it is full, which ends the decoding.
+struct BufferSink {
+  char* out;
+  size_t room;  // bytes left, not counting the terminator
+  bool Append(const char* from, size_t count) {
+    const size_t taken = count < room ? count : room;
+    std::memcpy(out, from, taken);
+    out += taken;
+    room -= taken;
+    return taken == count && room > 0;
   }
+};
+
+// The one decoding pass both results share.
+template <typename Sink>
+void Decode(const XmlScanner& scanner, const char* text, int32_t first, int32_t last, Sink& sink) {
   const int32_t end = last + 1;
-  int32_t pos = scanner.FindBefore(first, end, '&');
-  if (pos >= end) {
-    return std::string(text + first, static_cast<size_t>(end - first));  // nothing to decode
-  }
-  std::string out;
-  out.reserve(static_cast<size_t>(end - first));
+  int32_t pos = first;
   int32_t runStart = first;  // characters copied in bulk up to the next `&`
   while (pos < end) {
     pos = scanner.FindBefore(pos, end, '&');
     if (pos >= end) {
       break;
     }
-    out.append(text + runStart, static_cast<size_t>(pos - runStart));
+    if (!sink.Append(text + runStart, static_cast<size_t>(pos - runStart))) {
+      return;
+    }
     int32_t after = pos + 1;
     char replacement = '&';
     for (const Entity& e : kEntities) {
@@ -47,15 +62,43 @@ std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t firs
         break;
       }
     }
-    out.push_back(replacement);
+    if (!sink.Append(&replacement, 1)) {
+      return;
+    }
     pos = after;
     runStart = after;
   }
   // A lead byte in the last position may step one past `end`.
   if (runStart < end) {
-    out.append(text + runStart, static_cast<size_t>(end - runStart));
+    sink.Append(text + runStart, static_cast<size_t>(end - runStart));
   }
+}
+
+}  // namespace
+
+std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last) {
+  if (last < first) {
+    return std::string();
+  }
+  const int32_t end = last + 1;
+  if (scanner.FindBefore(first, end, '&') >= end) {
+    return std::string(text + first, static_cast<size_t>(end - first));  // nothing to decode
+  }
+  std::string out;
+  out.reserve(static_cast<size_t>(end - first));
+  StringSink sink{out};
+  Decode(scanner, text, first, last, sink);
   return out;
+}
+
+size_t DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last,
+                  char* out, size_t size) {
+  BufferSink sink{out, size - 1};
+  if (last >= first && sink.room > 0) {
+    Decode(scanner, text, first, last, sink);
+  }
+  *sink.out = '\0';
+  return size - 1 - sink.room;
 }
 
 }  // namespace XmlInternal

@@ -84,18 +84,47 @@ bool XmlDocument::OutOfElement() {
   return true;
 }
 
-std::string XmlDocument::TagName(int32_t element) const {
+bool XmlDocument::TagToken(int32_t element, XmlToken* token) const {
   if (element == 0) {
+    return false;
+  }
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  token->next = records[element].startTagBegin + 1;
+  scan.NextToken(*token);
+  return true;
+}
+
+std::string XmlDocument::TagName(int32_t element) const {
+  XmlToken token;
+  if (!TagToken(element, &token)) {
     return std::string();
   }
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  XmlToken token;
-  token.next = records[element].startTagBegin + 1;
-  scan.NextToken(token);
   return scan.TokenText(token);
 }
 
+size_t XmlDocument::TagNameInto(int32_t element, char* out, size_t size) const {
+  XmlToken token;
+  if (out == nullptr || size == 0) {
+    return 0;
+  }
+  size_t length = 0;
+  if (TagToken(element, &token) && token.last >= token.first) {
+    length = static_cast<size_t>(token.last - token.first + 1);
+    if (length > size - 1) {
+      length = size - 1;
+    }
+    std::memcpy(out, text.data() + token.first, length);
+  }
+  out[length] = '\0';
+  return length;
+}
+
 std::string XmlDocument::GetChildTagName() const { return TagName(childPos); }
+
+size_t XmlDocument::GetChildTagName(char* out, size_t size) const {
+  return TagNameInto(childPos, out, size);
+}
 
 bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* first,
                                 int32_t* last) const {
@@ -107,19 +136,57 @@ bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* firs
   return attributeIndex.Find(scan, name, first, last);
 }
 
+bool XmlDocument::AttributeSpan(int32_t element, const char* name, int32_t* first,
+                                int32_t* last) const {
+  return element != 0 && nodeKind == 1 && name != nullptr &&
+         FindAttribute(element, name, first, last);
+}
+
 std::string XmlDocument::AttributeOf(int32_t element, const char* name) const {
   int32_t first = 0;
   int32_t last = -1;
-  if (element == 0 || nodeKind != 1 || name == nullptr ||
-      !FindAttribute(element, name, &first, &last)) {
+  if (!AttributeSpan(element, name, &first, &last)) {
     return std::string();
   }
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
   return XmlInternal::DecodeText(scan, text.data(), first, last);
 }
 
+size_t XmlDocument::AttributeInto(int32_t element, const char* name, char* out,
+                                  size_t size) const {
+  int32_t first = 0;
+  int32_t last = -1;
+  if (out == nullptr || size == 0) {
+    return 0;
+  }
+  if (!AttributeSpan(element, name, &first, &last)) {
+    out[0] = '\0';
+    return 0;
+  }
+  // Most values hold no `&` among the kept bytes, which are then the written
+  // ones: one look and one copy instead of the decoding loop.
+  const char* value = text.data() + first;
+  const size_t length = last >= first ? static_cast<size_t>(last - first + 1) : 0;
+  const size_t kept = length < size - 1 ? length : size - 1;
+  if (std::memchr(value, '&', kept) == nullptr) {
+    std::memcpy(out, value, kept);
+    out[kept] = '\0';
+    return kept;
+  }
+  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  return XmlInternal::DecodeText(scan, text.data(), first, last, out, size);
+}
+
 std::string XmlDocument::GetAttribute(const char* name) const { return AttributeOf(currentPos, name); }
 
 std::string XmlDocument::GetChildAttribute(const char* name) const {
   return AttributeOf(childPos, name);
+}
+
+size_t XmlDocument::GetAttribute(const char* name, char* out, size_t size) const {
+  return AttributeInto(currentPos, name, out, size);
+}
+
+size_t XmlDocument::GetChildAttribute(const char* name, char* out, size_t size) const {
+  return AttributeInto(childPos, name, out, size);
 }

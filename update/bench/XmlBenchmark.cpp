@@ -94,20 +94,23 @@ const char* const kFileAttributes[] = {"name", "url", "version", "size", "compre
 const char* const kPropertyAttributes[] = {"name", "value", nullptr};
 const char* const kNoAttributes[] = {nullptr};
 
-const char* const* AttributesOf(const std::string& tag) {
-  if (tag == "file") return kFileAttributes;
-  if (tag == "entity") return kEntityAttributes;
-  if (tag == "data-update") return kPropertyAttributes;
+const char* const* AttributesOf(const char* tag) {
+  if (std::strcmp(tag, "file") == 0) return kFileAttributes;
+  if (std::strcmp(tag, "entity") == 0) return kEntityAttributes;
+  if (std::strcmp(tag, "data-update") == 0) return kPropertyAttributes;
   return kNoAttributes;
 }
 
+// Texts are copied into a buffer, as the manifest reader does; every name and
+// value in the two documents fits it whole.
 size_t WalkOurs(XmlDocument& doc) {
+  char tag[256];
+  char value[256];
   size_t bytes = 0;
   while (doc.FindChildElement()) {
-    const std::string tag = doc.GetChildTagName();
-    bytes += tag.size();
+    bytes += doc.GetChildTagName(tag, sizeof tag);
     for (const char* const* a = AttributesOf(tag); *a; ++a) {
-      bytes += doc.GetChildAttribute(*a).size();
+      bytes += doc.GetChildAttribute(*a, value, sizeof value);
     }
     if (doc.IntoElement()) {
       bytes += WalkOurs(doc);

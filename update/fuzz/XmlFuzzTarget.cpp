@@ -18,9 +18,24 @@ const char* const kAttributeNames[] = {"name", "value", "url", "version", "size"
 // Keeps the reads from being optimised away.
 volatile size_t gSink;
 
+// A bounded read must give the owned copy cut to the buffer.
+void CheckBounded(const std::string& whole, const char* copy, size_t copied, size_t size) {
+  const size_t expected = whole.size() < size - 1 ? whole.size() : size - 1;
+  if (copied != expected || whole.compare(0, expected, copy, copied) != 0 || copy[copied] != '\0') {
+    __builtin_trap();
+  }
+}
+
 void ReadAttributes(const XmlDocument& doc, bool child) {
   for (const char* name : kAttributeNames) {
-    gSink += (child ? doc.GetChildAttribute(name) : doc.GetAttribute(name)).size();
+    const std::string whole = child ? doc.GetChildAttribute(name) : doc.GetAttribute(name);
+    gSink += whole.size();
+    for (size_t size : {size_t{1}, size_t{6}, size_t{65}}) {
+      char copy[65];
+      const size_t copied =
+          child ? doc.GetChildAttribute(name, copy, size) : doc.GetAttribute(name, copy, size);
+      CheckBounded(whole, copy, copied, size);
+    }
   }
   gSink += (child ? doc.GetChildAttribute(nullptr) : doc.GetAttribute(nullptr)).size();
 }
@@ -31,6 +46,8 @@ void WalkChildren(XmlDocument& doc, int depth) {
   while (doc.FindChildElement()) {
     const std::string tag = doc.GetChildTagName();
     gSink += tag.size();
+    char copy[8];
+    CheckBounded(tag, copy, doc.GetChildTagName(copy, sizeof copy), sizeof copy);
     ReadAttributes(doc, true);
     if (depth < XmlDocument::kMaxDepth && doc.IntoElement()) {
       ReadAttributes(doc, false);

@@ -120,3 +120,26 @@ TEST(XmlAttribute, GatheredTokensFollowReloadsAndMoves) {
     EXPECT_EQ(doc.GetChildAttribute("a"), "child");
   }
 }
+
+// The bounded reads give the same texts as the owned copies, cut to fit.
+TEST(XmlAttribute, BoundedReadsCutToTheBuffer) {
+  XmlDocument doc;
+  ASSERT_TRUE(doc.Load("<r n='root'><elem v='a &amp; b'/></r>"));
+  char out[5] = "xxxx";
+  EXPECT_EQ(doc.GetChildTagName(out, sizeof out), 0u);
+  EXPECT_STREQ(out, "");
+  ASSERT_TRUE(doc.FindChildElement());
+  EXPECT_EQ(doc.GetChildTagName(out, sizeof out), 4u);
+  EXPECT_STREQ(out, "elem");
+  EXPECT_EQ(doc.GetChildTagName(out, 3), 2u);
+  EXPECT_STREQ(out, "el");
+  EXPECT_EQ(doc.GetChildAttribute("v", out, sizeof out), 4u);
+  EXPECT_STREQ(out, "a & ");
+  EXPECT_EQ(doc.GetChildAttribute("missing", out, sizeof out), 0u);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(doc.GetChildAttribute("v", out, 1), 0u);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(doc.GetChildAttribute("v", nullptr, 0), 0u);
+  EXPECT_EQ(doc.GetAttribute("n", out, sizeof out), 4u);
+  EXPECT_STREQ(out, "root");
+}
