@@ -141,6 +141,18 @@ std::vector<rasim::LogEvent> Installation::Log(const std::string& event) const
     return rasim::EventsNamed(Log(), event);
 }
 
+std::string Installation::LogText() const
+{
+    std::string text;
+    for (const rasim::LogEvent& event : Log()) {
+        text += event.event;
+        for (const auto& field : event.fields)
+            text += " " + field.first + "=" + field.second;
+        text += "\n";
+    }
+    return text;
+}
+
 std::vector<std::string> Installation::DialledNumbers() const
 {
     std::vector<std::string> numbers;
@@ -195,6 +207,17 @@ DWORD DiallerProcess::WaitForExit(DWORD timeoutMs)
     DWORD code = STILL_ACTIVE;
     GetExitCodeProcess(process, &code);
     return code;
+}
+
+ULONGLONG DiallerProcess::CpuMs() const
+{
+    FILETIME created, exited, kernel, user;
+    if (!process || !GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& time) {
+        return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
 }
 
 HWND DiallerProcess::MainDialog(DWORD timeoutMs) const

@@ -30,6 +30,8 @@ public:
 
     std::vector<rasim::LogEvent> Log() const;
     std::vector<rasim::LogEvent> Log(const std::string& event) const;
+    // The whole log, for failure messages.
+    std::string LogText() const;
     // The phone numbers RasDial was called with, in order.
     std::vector<std::string> DialledNumbers() const;
 
@@ -47,6 +49,8 @@ public:
     DiallerProcess& operator=(const DiallerProcess&) = delete;
 
     DWORD Id() const { return processId; }
+    // Processor time the process has used so far, user and kernel.
+    ULONGLONG CpuMs() const;
     // Waits for the exit; returns the exit code, or STILL_ACTIVE on time-out.
     DWORD WaitForExit(DWORD timeoutMs);
 

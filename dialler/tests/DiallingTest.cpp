@@ -107,3 +107,32 @@ TEST_F(Dialling, DroppedLineIsNoticedWithinAboutASecond)
     EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
     EXPECT_EQ(1u, installation.DialledNumbers().size());
 }
+
+TEST_F(Dialling, DisconnectGivesUpOnAServiceThatNeverLetsGoWithoutSpinning)
+{
+    Installation installation("hangup-held.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Dialing remote server", 10000));
+
+    ULONGLONG cpuBefore = dialler.CpuMs();
+    ASSERT_GT(cpuBefore, 0u) << "the dialler's processor time cannot be read";
+    DWORD clicked = GetTickCount();
+    Click(dialog, kConnectButton);
+    Sleep(3000);
+    // Still waiting for the service, yet the dialog answers at once.
+    DWORD asked = GetTickCount();
+    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
+    EXPECT_LT(GetTickCount() - asked, 1000u) << "the dialog's messages are not pumped while hanging up";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+
+    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 20000)) << ControlText(dialog, kStatusText);
+    DWORD waited = GetTickCount() - clicked;
+    EXPECT_GE(waited, 9000u) << installation.LogText();
+    EXPECT_LT(waited, 14000u) << "the wait for the service must be bounded";
+    // Polling without a pause would burn the whole ten seconds of a core.
+    EXPECT_LT(dialler.CpuMs() - cpuBefore, 3000u);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+}

@@ -110,3 +110,43 @@ TEST_F(CurrentDirectory, IsTheDiallersOwnWhereverItWasStartedFrom)
     EXPECT_EQ(Lowered(installation.Folder()), Lowered(directory));
     EXPECT_EQ(std::to_string(dialler.Id()), argument);
 }
+
+// Closing the dialog while connected asks first; either way the dialler ends
+// and starts switcher.
+class CloseWhileConnected : public DiallerTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CloseWhileConnected, AsksToBreakThenExitsAndStartsSwitcher)
+{
+    const int answer = GetParam();
+    Installation installation("stays-connected.txt");
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string probePath = self;
+    probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
+    ASSERT_TRUE(installation.AddFile(probePath, "switcher.exe"));
+
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    Click(dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000)) << "not moved to the tray";
+
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    HWND box = dialler.MessageBoxWithCaption("Tovrin");
+    ASSERT_TRUE(box);
+    EXPECT_EQ("Break connection?", MessageBoxText(box));
+    Answer(box, answer);
+    EXPECT_EQ(0u, dialler.WaitForExit(15000));
+
+    std::string handle = installation.Log("dial").at(0).Get("handle");
+    bool hungUp = false;
+    for (const rasim::LogEvent& hangUp : installation.Log("hangup"))
+        hungUp = hungUp || hangUp.Get("handle") == handle;
+    EXPECT_EQ(answer == IDOK, hungUp);
+    std::string report = installation.PathOf("switcher-probe.txt");
+    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+        << "switcher was not started at exit";
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, CloseWhileConnected, ::testing::Values(IDOK, IDCANCEL));
