@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <stdio.h>
 
+#include <vector>
+
 #include "dialler/DiallerContext.h"
 #include "utils/Utils.h"
 
@@ -18,7 +20,10 @@ constexpr char kDefaultLocalRateNumber[] = "08455550100";
 constexpr int kDefaultFreephoneCopies = 2;
 constexpr int kDefaultLocalRateCopies = 1;
 
-constexpr int kDeviceTableSize = 99;
+// The device list offers at most this many devices.
+constexpr DWORD kDeviceTableSize = 99;
+// A sanity bound on what the service may ask room for.
+constexpr size_t kMostDevicesAsked = 4096;
 
 // The numbers live in the settings store (Part of the Utils library).
 class SettingsNumberStore : public NumberStore {
@@ -38,24 +43,36 @@ public:
     }
 };
 
-void FillDeviceList()
+// Enumerates into room for every device the service reports, so that a
+// machine with more devices than the table still lists the first of them.
+std::vector<RasDeviceInfoOld> EnumerateDevices()
 {
     DWORD needed = 0;
     DWORD count = 0;
     RasEnumDevicesA(nullptr, &needed, &count);
 
-    static RasDeviceInfoOld devices[kDeviceTableSize];
-    for (RasDeviceInfoOld& device : devices) {
-        ZeroMemory(&device, sizeof device);
-        device.size = kRasDeviceInfoSize;
-    }
-    // Never hand the service more room than the table has, whatever size
-    // the first call asked for.
-    DWORD size = needed;
-    if (size == 0 || size > sizeof devices)
-        size = sizeof devices;
+    size_t records = needed / sizeof(RasDeviceInfoOld) + 1;
+    if (records < static_cast<size_t>(kDeviceTableSize))
+        records = kDeviceTableSize;
+    if (records > kMostDevicesAsked)
+        records = kMostDevicesAsked;
+    RasDeviceInfoOld blank;
+    ZeroMemory(&blank, sizeof blank);
+    blank.size = kRasDeviceInfoSize;
+    std::vector<RasDeviceInfoOld> devices(records, blank);
+
+    DWORD size = static_cast<DWORD>(records * sizeof(RasDeviceInfoOld));
     count = 0;
-    RasEnumDevicesA(devices, &size, &count);
+    if (RasEnumDevicesA(devices.data(), &size, &count) != kRasOk)
+        count = 0;  // the records were not filled
+    devices.resize(count < records ? count : records);
+    return devices;
+}
+
+void FillDeviceList()
+{
+    std::vector<RasDeviceInfoOld> devices = EnumerateDevices();
+    DWORD count = static_cast<DWORD>(devices.size());
     if (count > kDeviceTableSize)
         count = kDeviceTableSize;
 
@@ -71,7 +88,7 @@ void FillDeviceList()
 
     // The list sorts itself, so the saved index is a position in sorted order.
     DWORD selection = GetModemSelection();
-    if (selection + 1 > listed)
+    if (selection >= listed)
         selection = 0;
     SendMessageA(g_dialler.deviceList, CB_SETCURSEL, selection, 0);
 }

@@ -28,6 +28,18 @@ TEST_F(DeviceList, SavedIndexWithinTheListIsSelected)
     EXPECT_EQ(1, ComboSelection(GetDlgItem(dialog, kDeviceList)));
 }
 
+TEST_F(DeviceList, MoreDevicesThanTheTableListsTheFirstNinetyNine)
+{
+    Installation installation("many-devices.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+    std::vector<std::string> items = ComboItems(GetDlgItem(dialog, kDeviceList));
+    ASSERT_EQ(99u, items.size());
+    EXPECT_EQ("Modem 001", items.front());
+    EXPECT_EQ("Modem 099", items.back());
+}
+
 using PhonebookEntry = DiallerTest;
 
 TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
