@@ -25,7 +25,7 @@ constexpr DWORD kDeviceTableSize = 99;
 // A sanity bound on what the service may ask room for.
 constexpr size_t kMostDevicesAsked = 4096;
 
-// The numbers live in the settings store (Part of the Utils library).
+// The numbers live in the settings store of the Utils library.
 class SettingsNumberStore : public NumberStore {
 public:
     bool Read(const char* name, char* value, int valueSize) override

@@ -13,6 +13,8 @@
 constexpr int kConnectButton = 1008;
 constexpr int kStatusText = 1007;
 constexpr int kDeviceList = 1004;
+constexpr int kFreephoneButton = 1010;
+constexpr int kLocalRateButton = 1011;
 
 class DiallerTest : public ::testing::Test {
 protected:

@@ -4,23 +4,13 @@
 
 using namespace coredriver;
 
-namespace {
-
-// Starts the dialler, waits for its dialog and returns it (0 on failure).
-HWND StartAndWait(DiallerProcess& dialler)
-{
-    return dialler.MainDialog();
-}
-
-} // namespace
-
 using NumberSeeding = DiallerTest;
 
 TEST_F(NumberSeeding, FreshStoreGetsTwoFreephoneCopiesAndOneLocalRate)
 {
     Installation installation("all-busy.txt");
     DiallerProcess dialler(installation);
-    ASSERT_TRUE(StartAndWait(dialler));
+    ASSERT_TRUE(dialler.MainDialog());
 
     std::string freephone = Stored("FreePhone1");
     EXPECT_EQ("0808", freephone.substr(0, 4));
@@ -35,7 +25,7 @@ TEST_F(NumberSeeding, OlderUnnumberedValueBecomesTheWholeList)
     probe::WriteText(probe::kSettingsKey, "FreePhone", "0808999");
     Installation installation("all-busy.txt");
     DiallerProcess dialler(installation);
-    HWND dialog = StartAndWait(dialler);
+    HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
     EXPECT_EQ("0808999", Stored("FreePhone1"));
     EXPECT_EQ("<missing>", Stored("FreePhone2"));
@@ -53,7 +43,7 @@ TEST_F(NumberTableLimits, TwentyStoredNumbersRotateOverTheFirstFifteen)
         probe::WriteText(probe::kSettingsKey, ("FreePhone" + std::to_string(n)).c_str(), "0808" + std::to_string(n));
     Installation installation("all-busy.txt");
     DiallerProcess dialler(installation);
-    HWND dialog = StartAndWait(dialler);
+    HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
 
     Click(dialog, kConnectButton);
@@ -72,7 +62,7 @@ TEST_F(NumberTableLimits, OverlongNumberIsSkippedNeverCutAndDialled)
     StoreNumbers("FreePhone", {"0111", overlong, "0333"});
     Installation installation("all-busy.txt");
     DiallerProcess dialler(installation);
-    HWND dialog = StartAndWait(dialler);
+    HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
 
     Click(dialog, kConnectButton);
@@ -91,7 +81,7 @@ TEST_F(NumberTableLimits, NextRunContinuesTheRotation)
     StoreNumbers("FreePhone", {"0111", "0222", "0333"});
     Installation installation("all-busy.txt");
     DiallerProcess dialler(installation);
-    HWND dialog = StartAndWait(dialler);
+    HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
 
     Click(dialog, kConnectButton);
@@ -106,4 +96,29 @@ TEST_F(NumberTableLimits, NextRunContinuesTheRotation)
     const char* expected[] = {"0111", "0222", "0333"};
     EXPECT_EQ(expected[firstRun % 3], installation.DialledNumbers()[firstRun]);
     EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+}
+
+TEST_F(NumberTableLimits, EachKindKeepsItsOwnRotation)
+{
+    StoreNumbers("FreePhone", {"0111", "0222"});
+    StoreNumbers("LocalRatePhone", {"0845001", "0845002"});
+    Installation installation("all-busy.txt");
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    // One attempt per run, then Disconnect.
+    auto oneAttempt = [&](int kindButton) {
+        PostMessageA(GetDlgItem(dialog, kindButton), BM_CLICK, 0, 0);
+        size_t before = installation.DialledNumbers().size();
+        Click(dialog, kConnectButton);
+        EXPECT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() > before; }, 10000));
+        Click(dialog, kConnectButton);
+        EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
+        return installation.DialledNumbers().at(before);
+    };
+    EXPECT_EQ("0111", oneAttempt(kFreephoneButton));
+    EXPECT_EQ("0845001", oneAttempt(kLocalRateButton));
+    EXPECT_EQ("0222", oneAttempt(kFreephoneButton));
+    EXPECT_EQ("0845002", oneAttempt(kLocalRateButton));
 }
