@@ -97,8 +97,13 @@ void RunShutdownSequence()
 {
     if (g_dialler.connected) {
         // Cancel keeps the connection up; the program exits all the same.
-        if (MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL) == IDOK)
+        if (MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL) == IDOK) {
+            // The watch must not run while we hang up: HangUpAndWait pumps
+            // the dialog's messages, and a tick that finds the line gone
+            // would bring the dialog back and hang up a second time.
+            KillTimer(g_dialler.mainDialog, g_dialler.timerId);
             HangUpAndWait();
+        }
     } else if (g_dialler.dialling) {
         g_dialler.dialling = 0;
         SetEvent(g_dialler.stopEvent);

@@ -328,6 +328,12 @@ TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUp
     EXPECT_EQ(question.text, "Break connection?");
     ASSERT_TRUE(dialler.WaitForExit(20000)) << "the dialler did not exit";
     EXPECT_TRUE(HungUp(1));
+    // Regression: the connection watch ran during the exit's hang-up, found
+    // the line gone and hung up the released handle a second time.
+    size_t unknownHandles = 0;
+    for (const rasim::LogEvent& hangup : rasim::EventsNamed(rasim::ReadRasimLog(File("rasim.log")), "hangup"))
+        unknownHandles += hangup.Get("result") != "0";
+    EXPECT_EQ(unknownHandles, 0u) << "a released connection was hung up again";
     EXPECT_TRUE(second->Exited(5000)) << "the statistics window outlived the dialler";
 
     // Once the dialler has gone, switcher puts the staged file in place.
