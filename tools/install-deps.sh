@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang python3 curl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  wine64 xvfb xauth x11-utils imagemagick xdotool
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool
   googletest libbenchmark-dev libpugixml-dev libclang-rt-14-dev
 )
 missing=()
@@ -17,5 +17,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt-get install -y -qq "${missing[@]}"
 fi

@@ -9,12 +9,14 @@ action=${1:?start or stop}
 dir=${2:?session directory}
 export WINEDEBUG=-all
 export WINELOADER=/usr/lib/wine/wine64
+# Called by path: the /usr/bin links come from the "wine" package's alternatives.
+WINESERVER=/usr/lib/wine/wineserver64
 export WINEPREFIX=$dir/prefix
 
 stop_session() {
   if [ -d "$WINEPREFIX" ]; then
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
   fi
   if [ -f "$dir/xvfb.pid" ]; then
     kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
@@ -54,7 +56,7 @@ start)
   # They must be started here, with output to /dev/null: a service started by
   # a test would inherit the test's output pipe and ctest would wait on it.
   mkdir -p "$WINEPREFIX"
-  setsid wineserver -p >/dev/null 2>&1 < /dev/null
+  setsid "$WINESERVER" -p >/dev/null 2>&1 < /dev/null
   "$WINELOADER" wineboot.exe --init >/dev/null 2>&1 < /dev/null
   "$WINELOADER" cmd.exe /c exit >/dev/null 2>&1 < /dev/null
   # No test may start a real browser: web addresses open with a command that
