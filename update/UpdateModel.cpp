@@ -1,4 +1,5 @@
 #include "update/UpdateModel.h"
+#include "update/WrappingDecimal.h"
 
 #include <cstring>
 
@@ -18,30 +19,6 @@ void KeepText(char* field, const char* text)
         std::memmove(field, text, length);
     }
     field[length] = '\0';
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// atoi's reading, computed modulo 2^32 so that long digit runs cannot
-// overflow; a negative value wraps like the conversion to unsigned.
-uint32_t DecimalAsUnsigned(const char* text)
-{
-    if (!text)
-        return 0;
-    while (IsBlank(*text))
-        ++text;
-    bool negative = false;
-    if (*text == '+' || *text == '-') {
-        negative = *text == '-';
-        ++text;
-    }
-    uint32_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        value = value * 10u + static_cast<uint32_t>(*text - '0');
-    return negative ? 0u - value : value;
 }
 
 } // namespace
@@ -138,7 +115,7 @@ void File::SetSize(unsigned int bytes)
 
 void File::SetSize(const char* text)
 {
-    size = DecimalAsUnsigned(text);
+    size = WrappingDecimal<uint32_t>(text);
 }
 
 void File::SetCompressed()

@@ -1,4 +1,5 @@
 #include "VersionHandler.h"
+#include "WrappingDecimal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -30,28 +31,6 @@ char* NextPiece(char* text)
         tokenPosition = nullptr;
     }
     return start;
-}
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// atoi reduced to the low 16 bits. Working modulo 2^16 throughout gives the
-// same low bits as atoi would, without atoi's overflow on long digit runs.
-uint16_t LowBitsOfDecimal(const char* s)
-{
-    while (IsSpace(*s))
-        ++s;
-    bool negative = false;
-    if (*s == '+' || *s == '-') {
-        negative = *s == '-';
-        ++s;
-    }
-    uint16_t value = 0;
-    for (; *s >= '0' && *s <= '9'; ++s)
-        value = static_cast<uint16_t>(value * 10u + static_cast<unsigned>(*s - '0'));
-    return negative ? static_cast<uint16_t>(0u - value) : value;
 }
 
 } // namespace
@@ -158,5 +137,5 @@ void VersionHandler::_ToString()
 uint16_t VersionHandler::NextValue(char* source)
 {
     const char* piece = NextPiece(source);
-    return piece ? LowBitsOfDecimal(piece) : 0;
+    return piece ? WrappingDecimal<uint16_t>(piece) : 0;
 }
