@@ -36,7 +36,7 @@ TEST_F(StatisticsFetch, ExampleAnswerShowsTheMessageFirstThenTheFigures)
 {
     ASSERT_TRUE(SetUserstatAnswer(ExampleAnswer("Your bill is ready")));
     ASSERT_NE(StartTallyview(), nullptr);
-    HWND box = WaitForMessageBox(10000);
+    HWND box = WaitForMessageBox(kEventWait);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Your bill is ready");
     // The last property comes off the stack first: nothing else is shown yet,
@@ -47,7 +47,7 @@ TEST_F(StatisticsFetch, ExampleAnswerShowsTheMessageFirstThenTheFigures)
     EXPECT_FALSE(IsWindowEnabled(statsWindow));
     PressOk(box);
 
-    EXPECT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", 5000));
+    EXPECT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "8 hrs 30 mins");
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "10 hrs 0 mins");
     EXPECT_EQ(Field(IDC_USED_TIME), "1 hr 30 mins");
@@ -62,10 +62,10 @@ TEST_F(StatisticsFetch, AnswerWithOnlyUsedTimeLeavesTheOtherFieldsAndTitle)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(ExampleAnswer("")));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", 10000));
+    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
     // Names in any case.
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"usedTime", "60"}, {"Colour", "red"}})));
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", 5000));
+    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "10 hrs 0 mins");
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "8 hrs 30 mins");
     EXPECT_EQ(WindowText(statsWindow), "Ann's stats");
@@ -75,7 +75,7 @@ TEST_F(StatisticsFetch, FailedFetchShowsNotAvailableAndADefaultTitle)
 {
     // No answer is set: the server says 404.
     ASSERT_NE(StartTallyview(), nullptr);
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "N.A.", 10000));
+    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "N.A.", kEventWait));
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "N.A.");
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "N.A.");
     EXPECT_EQ(WindowText(statsWindow), "User stats");
@@ -86,9 +86,9 @@ TEST_F(StatisticsFetch, LaterFailureKeepsTheTitleOfTheLastSuccess)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(ExampleAnswer("")));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", 10000));
+    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
     ASSERT_TRUE(ResetProvider());
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_REMAINING_TIME, "N.A.", 5000));
+    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_REMAINING_TIME, "N.A.", kEventWait));
     EXPECT_EQ(Field(IDC_USED_TIME), "N.A.");
     EXPECT_EQ(WindowText(statsWindow), "Ann's stats");
 }
@@ -98,20 +98,20 @@ TEST_F(StatisticsFetch, SameMessageRaisesOneBoxAndAChangedOneAnother)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERMESSAGE", "Maintenance tonight"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    HWND box = WaitForMessageBox(10000);
+    HWND box = WaitForMessageBox(kEventWait);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Maintenance tonight");
     PressOk(box);
 
     // Further fetches with the same text: no box.
     const DWORD start = GetTickCount();
-    while (CountUserstatRequests() < 3 && GetTickCount() - start < 10000) {
+    while (CountUserstatRequests() < 3 && GetTickCount() - start < kEventWait) {
         EXPECT_EQ(WaitForMessageBox(100), nullptr);
     }
     EXPECT_GE(CountUserstatRequests(), 3);
 
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERMESSAGE", "Maintenance done"}})));
-    box = WaitForMessageBox(5000);
+    box = WaitForMessageBox(kEventWait);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Maintenance done");
     PressOk(box);
@@ -121,7 +121,7 @@ TEST_F(StatisticsFetch, IntervalZeroAsksTheServerExactlyOnce)
 {
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", 10000));
+    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(3000);
     EXPECT_EQ(CountUserstatRequests(), 1);
 }
@@ -132,7 +132,7 @@ TEST_F(StatisticsFetch, HugeIntervalDoesNotWrapIntoRapidFetches)
     SetInterval(4294968);
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", 10000));
+    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(3000);
     EXPECT_EQ(CountUserstatRequests(), 1);
 }
@@ -142,7 +142,7 @@ TEST_F(StatisticsFetch, ShortIntervalRepeatsButNeverWhileABoxIsOpen)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}, {"USERMESSAGE", "Hello"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    HWND box = WaitForMessageBox(10000);
+    HWND box = WaitForMessageBox(kEventWait);
     ASSERT_NE(box, nullptr);
     // Three ticks pass while the box holds the first fetch open.
     dialler.Pump(3500);

@@ -193,12 +193,18 @@ HWND StandInDialler::FindTopLevel(const char* caption) const
 
 std::string WindowText(HWND window)
 {
-    char text[512] = "";
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &copied))
-        return "<no answer>";
-    return std::string(text, strnlen(text, sizeof text));
+    // The window's thread can be busy for seconds (the banner control's first
+    // start, a loaded machine), so a read waits and asks again before giving up.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        char text[512] = "";
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), 0, 5000,
+                                &copied))
+            return std::string(text, strnlen(text, sizeof text));
+        if (!IsWindow(window))
+            break;
+    }
+    return "<no answer>";
 }
 
 std::string ControlText(HWND dialog, int id)

@@ -11,6 +11,10 @@
 
 namespace stats_test {
 
+// How long a test waits for something that should happen. Generous, since a
+// loaded machine under Wine can be slow and only a failing test waits it out.
+const DWORD kEventWait = 30000;
+
 enum class StartMode {
     WithWindowHandle,  // as the dialler starts it: no handle inheritance
     InheritingHandles, // the same with handle inheritance, which keeps the

@@ -51,7 +51,7 @@ HWND TallyviewTest::StartTallyview(const std::string& extraEnvironment)
 {
     if (!dialler.Start(StartMode::WithWindowHandle, extraEnvironment))
         return nullptr;
-    statsWindow = dialler.WaitForStatsWindow(15000);
+    statsWindow = dialler.WaitForStatsWindow(kEventWait);
     return statsWindow;
 }
 
@@ -75,7 +75,8 @@ std::string TallyviewTest::MessageBoxText(HWND box)
 void TallyviewTest::PressOk(HWND box)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    for (int i = 0; i < 100 && IsWindow(box); ++i)
+    const DWORD start = GetTickCount();
+    while (IsWindow(box) && GetTickCount() - start < kEventWait)
         dialler.Pump(20);
 }
 

@@ -51,7 +51,7 @@ TEST_F(StatisticsWindow, SlidesUpFromBelowTheWorkAreaAndRestsOnItsBottomRightCor
             capturedMidSlide = true;
         }
         dialler.Pump(5);
-    } while (frame.bottom != work.bottom && GetTickCount() - start < 15000);
+    } while (frame.bottom != work.bottom && GetTickCount() - start < kEventWait);
 
     EXPECT_EQ(frame.bottom, work.bottom);
     EXPECT_EQ(frame.right, work.right);
@@ -129,7 +129,7 @@ TEST_F(StatisticsWindow, EnterAndEscapeChangeNothing)
 {
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERNAME", "Ann"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", 10000));
+    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
 
     // Keys go where the keyboard would send them: the focused window.
     GUITHREADINFO gui = {};
@@ -235,7 +235,7 @@ TEST_F(StatisticsWindow, WorksWithoutTheBrowserControl)
     // cannot be created.
     DisableBrowserLibraryForTallyview disabled;
     ASSERT_NE(StartTallyview(), nullptr);
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "1 hr 30 mins", 10000));
+    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "1 hr 30 mins", kEventWait));
     HWND host = GetDlgItem(statsWindow, IDC_BANNER);
     ASSERT_NE(host, nullptr);
     EXPECT_EQ(GetPropA(host, "TovrinBrowserControl"), nullptr);
@@ -245,7 +245,7 @@ TEST_F(StatisticsWindow, WorksWithoutTheBrowserControl)
     dialler.Pump(1500);
     EXPECT_FALSE(Field(IDC_ONLINE_SECONDS).empty());
     ClickDisconnect();
-    EXPECT_EQ(dialler.WaitForExit(10000), 1);
+    EXPECT_EQ(dialler.WaitForExit(kEventWait), 1);
     EXPECT_EQ(dialler.DisconnectsReceived(), 1);
 }
 
