@@ -329,7 +329,7 @@ TEST_F(DiallerUiTest, LostLineBringsDialogBackAndHidesIcon)
     InstallBrowser(run);
     ConnectAndWaitForTray(run);
 
-    ASSERT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("drop") > 0; }, 10000));
+    ASSERT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("drop") > 0; }, 20000));
     EXPECT_TRUE(driver::WaitUntil([&] { return IsWindowVisible(run.Dialog()) != FALSE; }, 10000));
     EXPECT_TRUE(driver::WaitUntil([&] { return run.StatusText() == "Not connected"; }, 10000));
     EXPECT_EQ(run.ConnectText(), "&Connect");
