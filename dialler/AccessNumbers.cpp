@@ -97,18 +97,24 @@ void FillDeviceList()
 // value longer than a context field is cut, never written past it.
 void ReadSettingsIntoContext()
 {
-    char userName[UTILS_SETTING_BUFFER] = "";
-    char password[UTILS_SETTING_BUFFER] = "";
+    ReadCredentials();
     char homePage[UTILS_SETTING_BUFFER] = "";
     char updatePage[UTILS_SETTING_BUFFER] = "";
-    GetAppSettings(userName, password, homePage, updatePage, nullptr, nullptr);
-    snprintf(g_dialler.userName, sizeof g_dialler.userName, "%s", userName);
-    snprintf(g_dialler.password, sizeof g_dialler.password, "%s", password);
+    GetAppSettings(nullptr, nullptr, homePage, updatePage, nullptr, nullptr);
     snprintf(g_dialler.homePage, sizeof g_dialler.homePage, "%s", homePage);
     snprintf(g_dialler.updatePage, sizeof g_dialler.updatePage, "%s", updatePage);
 }
 
 } // namespace
+
+void ReadCredentials()
+{
+    char userName[UTILS_SETTING_BUFFER] = "";
+    char password[UTILS_SETTING_BUFFER] = "";
+    GetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
+    snprintf(g_dialler.userName, sizeof g_dialler.userName, "%s", userName);
+    snprintf(g_dialler.password, sizeof g_dialler.password, "%s", password);
+}
 
 void InitDevicesAndNumbers()
 {
@@ -117,10 +123,9 @@ void InitDevicesAndNumbers()
     CheckDlgButton(g_dialler.mainDialog, IDC_FREEPHONE, BST_CHECKED);
     ReadSettingsIntoContext();
 
-    ClearNumberTable(g_dialler.freephoneNumbers);
-    ClearNumberTable(g_dialler.localRateNumbers);
     g_dialler.freephoneIndex = 0;
     g_dialler.localRateIndex = 0;
+    // Each load replaces its table as a whole.
     LoadNumberList(NumberKind::Freephone);
     LoadNumberList(NumberKind::LocalRate);
 }

@@ -8,6 +8,9 @@ enum class NumberKind { Freephone, LocalRate };
 // dialog's control handles in g_dialler.
 void InitDevicesAndNumbers();
 
+// Reads the stored user name and password into g_dialler, cut to its fields.
+void ReadCredentials();
+
 // Reads one kind's list into its table (seeding an empty store).
 void LoadNumberList(NumberKind kind);
 

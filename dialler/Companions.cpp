@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "dialler/DiallerContext.h"
+#include "utils/ProgramDirectory.h"
 
 namespace {
 
@@ -15,27 +16,13 @@ constexpr DWORD kStatsQuitWaitMs = 2000;
 // The start-up record the older systems know; the 64-bit one is larger.
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "STARTUPINFOA is 68 bytes on 32-bit Windows");
 
-// The folder of the dialler's own program file, with its final backslash.
-bool OwnDirectory(char* out, size_t outSize)
-{
-    char path[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    if (length == 0 || length >= sizeof(path))
-        return false;
-    char* lastSlash = strrchr(path, '\\');
-    if (!lastSlash)
-        return false;
-    lastSlash[1] = '\0';
-    return snprintf(out, outSize, "%s", path) < static_cast<int>(outSize);
-}
-
 } // namespace
 
 bool StartStatsWindow()
 {
     char program[MAX_PATH];
     char directory[MAX_PATH];
-    if (!OwnDirectory(directory, sizeof(directory)) ||
+    if (!ProgramDirectory(directory, sizeof(directory)) ||
         snprintf(program, sizeof(program), "%s%s", directory, kStatsProgramName) >= static_cast<int>(sizeof(program)))
         return false;
 

@@ -55,6 +55,18 @@ void StoreRefreshedProperties(Update::PropertyStack& properties)
     }
 }
 
+namespace {
+
+// The library's download thread empties the list but leaves it to its owner;
+// here the thread owns it from the hand-over on, so it frees it at the end.
+unsigned long WINAPI DownloadAndFreeThread(void* parameter)
+{
+    std::unique_ptr<Update::EntityStack> entities(static_cast<Update::EntityStack*>(parameter));
+    return Update::FileDownloadThread(entities.get());
+}
+
+} // namespace
+
 unsigned long WINAPI RefreshConfigThread(void* parameter)
 {
     const auto* request = static_cast<const RefreshRequest*>(parameter);
@@ -65,7 +77,7 @@ unsigned long WINAPI RefreshConfigThread(void* parameter)
     if (!Update::GetFileAndParse(request->updatePage, request->userName, "update", properties, *entities))
         return 0;
 
-    HANDLE download = StartThreadedFunc(Update::FileDownloadThread, entities.get());
+    HANDLE download = StartThreadedFunc(DownloadAndFreeThread, entities.get());
     if (download) {
         entities.release();
         CloseHandle(download);

@@ -102,7 +102,7 @@ bool StartDial(const char* deviceName, const char* userName, const char* passwor
     // The handle of an earlier run is kept until now: nothing else closes it.
     if (g_dialler.dialThread)
         CloseHandle(g_dialler.dialThread);
-    g_dialler.dialThread = CreateThread(nullptr, 0, DialThread, nullptr, 0, nullptr);
+    g_dialler.dialThread = static_cast<HANDLE>(StartThreadedFunc(DialThread, nullptr));
     return true;
 }
 
@@ -160,7 +160,6 @@ void WINAPI RasDialNotify(UINT, RasConnState state, DWORD error)
         StartStatsWindow();
         g_dialler.refreshRequest.updatePage = g_dialler.updatePage;
         g_dialler.refreshRequest.userName = g_dialler.userName;
-        g_dialler.refreshRequest.mainDialog = g_dialler.mainDialog;
         HANDLE refresh = static_cast<HANDLE>(StartThreadedFunc(RefreshConfigThread, &g_dialler.refreshRequest));
         if (refresh)
             CloseHandle(refresh);

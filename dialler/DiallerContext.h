@@ -10,16 +10,16 @@
 #include "dialler/RasRecords.h"
 #include "dialler/StatusTexts.h"  // STOPPING_ERRORS
 #include "dialler/res/resource.h"
+#include "stats/StatsMessages.h"  // WM_STATS_DISCONNECT, posted by Tallyview
 
 // Named mutex that keeps the dialler to one instance per session.
 constexpr const char INSTANCE_MUTEX[] = "tovrin:Mutex:Instance";
 // Window class of the main dialog; a second instance finds the first by it.
-constexpr const char MAIN_DIALOG_CLASS[] = "MyDlgClassTovrin";
+constexpr const char MAIN_DIALOG_CLASS[] = MAIN_DIALOG_CLASS_TEXT;
 // The phonebook entry the dialler writes and dials.
 constexpr const char PHONEBOOK_ENTRY_NAME[] = "Tovrin";
 
 // Private window messages.
-constexpr UINT WM_STATS_DISCONNECT = 1203;  // posted by Tallyview's Disconnect
 constexpr UINT WM_TRAY_CALLBACK = 32778;    // the tray icon's notifications
 // Posted by DialThread to the main dialog when it could not set the
 // connection timer from its own thread; the dialog calls StartConnectionTimer.
@@ -36,7 +36,6 @@ constexpr UINT CONNECTION_TIMER_PERIOD_MS = 1000;
 struct RefreshRequest {
     const char* updatePage;
     const char* userName;
-    HWND mainDialog;
 };
 
 class NotifyAreaIcon;

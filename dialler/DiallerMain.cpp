@@ -9,6 +9,7 @@
 #include "dialler/ConnectionManager.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/MainDialog.h"
+#include "utils/ProgramDirectory.h"
 
 DiallerContext g_dialler;
 
@@ -23,14 +24,8 @@ constexpr UINT kMainDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWI
 void EnterOwnDirectory()
 {
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path)
-        return;
-    char* lastSlash = strrchr(path, '\\');
-    if (!lastSlash)
-        return;
-    lastSlash[1] = '\0';
-    SetCurrentDirectoryA(path);
+    if (ProgramDirectory(path, sizeof path))
+        SetCurrentDirectoryA(path);
 }
 
 void BringRunningInstanceForward()

@@ -18,25 +18,10 @@
 
 namespace {
 
-constexpr bool SameText(const char* a, const char* b)
-{
-    return *a == *b && (*a == '\0' || SameText(a + 1, b + 1));
-}
-static_assert(SameText(MAIN_DIALOG_CLASS, MAIN_DIALOG_CLASS_TEXT), "the dialog template names the main class");
-
 // Longest device name read back from the device list, terminator included.
 constexpr int kDeviceNameSize = 255;
 // Tick count seconds wrap after 2^32 ms.
 constexpr DWORD kTickSecondsAtWrap = 4294967;
-
-void ReadCredentials()
-{
-    char userName[UTILS_SETTING_BUFFER] = "";
-    char password[UTILS_SETTING_BUFFER] = "";
-    GetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
-    snprintf(g_dialler.userName, sizeof(g_dialler.userName), "%s", userName);
-    snprintf(g_dialler.password, sizeof(g_dialler.password), "%s", password);
-}
 
 bool CredentialsMissing()
 {

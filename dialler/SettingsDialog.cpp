@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "dialler/AccessNumbers.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/WindowPlacement.h"
 #include "dialler/res/resource.h"
@@ -15,12 +16,7 @@ constexpr int kMaxCredentialLength = 255;
 
 void FillFromStore(HWND dialog)
 {
-    char userName[UTILS_SETTING_BUFFER] = "";
-    char password[UTILS_SETTING_BUFFER] = "";
-    GetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
-    snprintf(g_dialler.userName, sizeof(g_dialler.userName), "%s", userName);
-    snprintf(g_dialler.password, sizeof(g_dialler.password), "%s", password);
-
+    ReadCredentials();
     SendDlgItemMessageA(dialog, IDC_USERNAME, EM_LIMITTEXT, kMaxCredentialLength, 0);
     SendDlgItemMessageA(dialog, IDC_PASSWORD, EM_LIMITTEXT, kMaxCredentialLength, 0);
     SetDlgItemTextA(dialog, IDC_USERNAME, g_dialler.userName);

@@ -7,9 +7,6 @@ namespace {
 
 const char kHiddenWindowClass[] = "TrayIconClass";
 
-// Longest tooltip the shell takes, terminator included; set by Setup.
-int g_maxTipLength = 128;
-
 // True on the NT family from major version 5 on, where an icon can be
 // hidden through its state instead of being removed.
 BOOL SystemCanHideIcons()
@@ -46,15 +43,12 @@ NotifyAreaIcon::NotifyAreaIcon()
     : record(),
       instance(nullptr),
       hiddenWindow(nullptr),
-      targetWindow(nullptr),
       enabled(FALSE),
       hidden(TRUE),
       removed(TRUE),
-      addPending(FALSE),
       stateCapable(SystemCanHideIcons()),
       defaultMenuItem(0xFFFFFFFF),
-      defaultByPosition(TRUE),
-      creationFlags(0)
+      defaultByPosition(TRUE)
 {
 }
 
@@ -77,7 +71,6 @@ BOOL NotifyAreaIcon::Setup(HINSTANCE moduleInstance, HWND receiver, UINT callbac
     enabled = LOBYTE(LOWORD(GetVersion())) >= 4;
     if (!enabled)
         return FALSE;
-    g_maxTipLength = sizeof(record.szTip);
     instance = moduleInstance;
 
     WNDCLASSEXA windowClass = {};
@@ -110,7 +103,6 @@ BOOL NotifyAreaIcon::Setup(HINSTANCE moduleInstance, HWND receiver, UINT callbac
         record.uTimeout = balloonTimeoutSeconds * 1000;
         record.dwInfoFlags = balloonFlags;
     }
-    targetWindow = record.hWnd;
 
     hidden = createHidden;
     if (stateCapable && hidden) {
@@ -118,12 +110,11 @@ BOOL NotifyAreaIcon::Setup(HINSTANCE moduleInstance, HWND receiver, UINT callbac
         record.dwState = NIS_HIDDEN;
         record.dwStateMask = NIS_HIDDEN;
     }
-    creationFlags = record.uFlags;
 
     BOOL result = TRUE;
     if (!hidden || stateCapable) {
         result = Notify(NIM_ADD);
-        removed = hidden = addPending = !result;
+        removed = hidden = !result;
     }
     // Later changes must not show the balloon again.
     if (balloon)
@@ -133,7 +124,6 @@ BOOL NotifyAreaIcon::Setup(HINSTANCE moduleInstance, HWND receiver, UINT callbac
 
 BOOL NotifyAreaIcon::RemoveFromTray()
 {
-    addPending = FALSE;
     if (!enabled || removed)
         return TRUE;
     record.uFlags = 0;
@@ -150,8 +140,6 @@ BOOL NotifyAreaIcon::AddToTray()
         record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
         if (Notify(NIM_ADD))
             hidden = removed = FALSE;
-        else
-            addPending = TRUE;
     }
     return !removed;
 }
@@ -194,7 +182,7 @@ BOOL NotifyAreaIcon::SetTipText(const char* text)
     if (!enabled)
         return FALSE;
     record.uFlags = NIF_TIP;
-    CopyWholeCharacters(record.szTip, static_cast<size_t>(g_maxTipLength), text);
+    CopyWholeCharacters(record.szTip, sizeof(record.szTip), text);
     // A hidden icon takes the text along with its next add.
     if (hidden)
         return TRUE;
@@ -224,7 +212,7 @@ LRESULT NotifyAreaIcon::HandleTrayCallback(WPARAM iconId, LPARAM mouseMessage)
 {
     if (iconId != record.uID)
         return 0;
-    HWND commandWindow = targetWindow ? targetWindow : record.hWnd;
+    HWND commandWindow = record.hWnd;
     if (!commandWindow)
         return 0;
 
@@ -274,8 +262,6 @@ LRESULT CALLBACK NotifyAreaIcon::HiddenWindowProc(HWND window, UINT message, WPA
         self->RestoreAfterTaskbarCreated();
         return 0;
     }
-    if (message == WM_TIMER && wParam == kTrayAnimationTimerId)
-        return 0;  // the dialler never starts an icon animation
     if (message == self->record.uCallbackMessage)
         return self->HandleTrayCallback(wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);

@@ -26,9 +26,6 @@ struct NotifyIconRecord {
 static_assert(sizeof(NotifyIconRecord) == 488, "the older notification record is 488 bytes");
 #endif
 
-// Timer id of the icon animation on the hidden window.
-constexpr UINT_PTR kTrayAnimationTimerId = 4567;
-
 class NotifyAreaIcon {
 public:
     NotifyAreaIcon();
@@ -77,15 +74,12 @@ private:
     NotifyIconRecord record;
     HINSTANCE instance;
     HWND hiddenWindow;
-    HWND targetWindow;
     BOOL enabled;
     BOOL hidden;
     BOOL removed;
-    BOOL addPending;
     BOOL stateCapable;
     UINT defaultMenuItem;
     BOOL defaultByPosition;
-    UINT creationFlags;
 };
 
 // The message number the system gives "TaskbarCreated"; obtained at start.

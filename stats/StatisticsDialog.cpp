@@ -90,7 +90,7 @@ BOOL StatisticsDialog::OnInitDialog()
     // brings it up.
     MoveWindow(window, workArea.right - width, workArea.bottom, width, height, FALSE);
 
-    char bannerAddress[260] = "";
+    char bannerAddress[UTILS_SETTING_BUFFER] = "";
     GetAppSettings(userName, nullptr, nullptr, nullptr, nullptr, bannerAddress);
     startTime = time(nullptr);
 

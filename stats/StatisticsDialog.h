@@ -9,6 +9,7 @@
 #include "stats/StatisticsFetch.h"
 #include "stats/WebBrowser.h"
 #include "utils/ScopedHandle.h"
+#include "utils/Utils.h"
 
 class StatisticsDialog {
 public:
@@ -42,7 +43,7 @@ private:
     RECT workArea = {};
     time_t startTime = 0;
     HWND diallerWindow;
-    char userName[260] = "";
+    char userName[UTILS_SETTING_BUFFER] = "";
     FetchRequest fetchRequest = {};
     KernelHandle fetchThread;
 };

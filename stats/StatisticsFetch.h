@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "utils/Utils.h"
+
 // The parameter block of one fetch. Written only by the window's thread,
 // before the fetch thread starts; the fetch thread only reads it.
 struct FetchRequest {
@@ -15,7 +17,7 @@ struct FetchRequest {
 
 // The stored update page and interval, read again before every fetch.
 struct FetchSettings {
-    char statisticsAddress[260];
+    char statisticsAddress[UTILS_SETTING_BUFFER];
     uint32_t intervalSeconds; // 0: no further fetch after the first
 };
 // Process-wide: the request points into it, so it outlives every fetch.

@@ -2,6 +2,8 @@
 
 #include <exdisp.h>
 
+#include "utils/Utils.h"
+
 const char kBrowserHostClass[] = "TovrinBannerHost";
 const char kBrowserCreatedProperty[] = "TovrinBrowserControl";
 const char kNavigateCountProperty[] = "TovrinBannerNavigations";
@@ -11,7 +13,7 @@ namespace {
 // The control's Navigate method in its dispatch interface.
 const DISPID kDispidNavigate = 104;
 // Longest address the settings store hands out, terminator included.
-const int kMaxAddress = 260;
+const int kMaxAddress = UTILS_SETTING_BUFFER;
 
 bool RegisterHostClass(HINSTANCE instance)
 {

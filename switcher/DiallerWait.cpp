@@ -1,23 +1,13 @@
 #include "DiallerWait.h"
 
+#include "update/WrappingDecimal.h"
 #include "utils/ScopedHandle.h"
 
 namespace switcher {
 
 DWORD ParseProcessId(const char* text)
 {
-    if (!text)
-        return 0;
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
-        ++text;
-    bool negative = false;
-    if (*text == '+' || *text == '-')
-        negative = *text++ == '-';
-    // Unsigned arithmetic wraps instead of overflowing.
-    DWORD value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text)
-        value = value * 10 + static_cast<DWORD>(*text - '0');
-    return negative ? 0 - value : value;
+    return WrappingDecimal<DWORD>(text);
 }
 
 void WaitForDialler(DWORD processId, DWORD waitMs)

@@ -4,12 +4,11 @@
 // user sees is a message box for each file that could not be installed.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "DiallerWait.h"
 #include "StagedInstall.h"
+#include "utils/ProgramDirectory.h"
 
 namespace {
 
@@ -19,19 +18,6 @@ const char kErrorTitle[] = "Tovrin Update";
 void ShowInstallError(const char*, void*)
 {
     MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
-}
-
-// The directory of this program, up to and including its last backslash.
-bool ProgramDirectory(char* directory, DWORD size)
-{
-    const DWORD length = GetModuleFileNameA(nullptr, directory, size);
-    if (length == 0 || length >= size)
-        return false;
-    char* slash = std::strrchr(directory, '\\');
-    if (!slash)
-        return false;
-    slash[1] = '\0';
-    return true;
 }
 
 } // namespace

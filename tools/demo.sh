@@ -14,12 +14,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${TOVRIN_BUILD_DIR:-$root/build}
 build=$builds/x86_64
 demo=$builds/demo
+"$root/tools/install-deps.sh"
+# After the install: xdpyinfo comes with it.
 unattended=0
 if [ "${1:-}" = "--unattended" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   unattended=1
 fi
 
-"$root/tools/install-deps.sh"
 echo "== building the Windows programs"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
@@ -61,7 +62,6 @@ else
 fi
 export TOVRIN_WINE_SESSION=$session
 wine() { "$root/tests/harness/wine-run.sh" "$@"; }
-winpath() { echo "Z:${1//\//\\}"; }
 
 # The customer's settings as the provider's installer leaves them.
 key='HKCU\Software\tovrin'
@@ -72,8 +72,9 @@ wine reg add "$key" /v HomePage /d "$url/portal/" /f >/dev/null
 wine reg add "$key" /v BannerURL /d "$url/customer/banner.html" /f >/dev/null
 
 export WINEDLLOVERRIDES="rasapi32=n"
-export TOVRIN_RASIM_SCENARIO=$(winpath "$root/tools/demo/scenario.txt")
-export TOVRIN_RASIM_LOG=$(winpath "$demo/modem.log")
+# The simulated service takes Unix paths and reads them through drive Z:.
+export TOVRIN_RASIM_SCENARIO=$root/tools/demo/scenario.txt
+export TOVRIN_RASIM_LOG=$demo/modem.log
 
 shot() {
   import -display "$(cat "$session/display")" -window root "$demo/screenshots/$1.png"

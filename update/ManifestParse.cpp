@@ -43,10 +43,7 @@ File ReadFile(const XmlDocument& document)
     // The version parse reads fewer bytes than the buffer holds.
     document.GetChildAttribute("version", text, sizeof text);
     file.SetVersion(text);
-    if (document.GetChildAttribute("size", text, sizeof text) < kMaxTextLength)
-        file.SetSize(text);
-    else
-        file.SetSize(document.GetChildAttribute("size").c_str()); // every digit counts
+    file.SetSize(document.GetChildAttribute("size").c_str()); // every digit counts
     // One byte more than "yes" tells it from any longer value.
     char compressed[5];
     document.GetChildAttribute("compressed", compressed, sizeof compressed);

@@ -199,16 +199,12 @@ const SimpleStack<File>& Entity::GetFileStack() const
 
 PropertyStack::PropertyStack() = default;
 
-PropertyStack::~PropertyStack()
-{
-    Clear();
-}
+// Out of line so the library exports them; the base destructor empties the
+// stack.
+PropertyStack::~PropertyStack() = default;
 
 EntityStack::EntityStack() = default;
 
-EntityStack::~EntityStack()
-{
-    Clear();
-}
+EntityStack::~EntityStack() = default;
 
 } // namespace Update

@@ -20,9 +20,8 @@ const DWORD kChunkSize = 16384;
 // so an error page never lands in a file that is being resumed.
 enum class Answer { Append, StartOver, AlreadyComplete, Refuse };
 
-Answer ClassifyAnswer(const HttpRequest& request, DWORD partialLength, uint32_t expectedSize)
+Answer ClassifyAnswer(const HttpRequest& request, DWORD status, DWORD partialLength, uint32_t expectedSize)
 {
-    const DWORD status = request.Status();
     if (partialLength == 0)
         return IsSuccessStatus(status) ? Answer::Append : Answer::Refuse;
     if (status == 206)
@@ -114,7 +113,8 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
     {
         HttpRequest request(url, partialLength > 0 ? rangeHeader : nullptr);
         if (request.Valid()) {
-            switch (ClassifyAnswer(request, partialLength, expectedSize)) {
+            const DWORD status = request.Status();
+            switch (ClassifyAnswer(request, status, partialLength, expectedSize)) {
             case Answer::Append:
                 transferred = CopyBody(request, file.Get());
                 break;
@@ -127,7 +127,7 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
             case Answer::Refuse:
                 // A 416 for a partial file of the wrong size can never be
                 // resumed: start from nothing next time.
-                deleteFile = request.Status() == 416;
+                deleteFile = status == 416;
                 break;
             }
         }

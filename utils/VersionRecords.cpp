@@ -1,8 +1,6 @@
 // Installed-version records, one per file name, under Software\tovrin\Update.
 #include <windows.h>
 
-#include <cstring>
-
 #include "RegistryAccess.h"
 #include "Utils.h"
 
@@ -15,14 +13,10 @@ bool NeedUpdate(const char* fileName, const VersionHandler& offered)
     RegistryAccess().ReadString(HKEY_CURRENT_USER, kVersionRecordsPath, fileName, stored);
 
     // Records are at most 15 characters as written; a longer one (edited by
-    // hand) is read only as far as a version text can go.
-    char record[16];
-    std::strncpy(record, stored, sizeof record - 1);
-    record[sizeof record - 1] = '\0';
-    if (!record[0])
-        std::strcpy(record, "0.0.0");
-
-    const VersionHandler installed = VersionHandler::AsVersionHandler(record);
+    // hand) is read only as far as a version text can go. No record reads as
+    // 0.0.0.
+    stored[15] = '\0';
+    const VersionHandler installed = VersionHandler::AsVersionHandler(stored);
     return !(offered <= installed);
 }
 

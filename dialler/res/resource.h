@@ -28,6 +28,5 @@
 #define IDC_STATIC (-1)
 #endif
 
-// The main dialog template names its window class as text; it must equal
-// MAIN_DIALOG_CLASS in DiallerContext.h (checked at compile time there).
+// The main dialog's window class, as the template names it.
 #define MAIN_DIALOG_CLASS_TEXT "MyDlgClassTovrin"

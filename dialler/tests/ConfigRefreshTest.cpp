@@ -20,7 +20,7 @@ protected:
         provider::Reset();
         probe::ClearTovrinKey();
         updatePage = provider::BaseUrl() + "/update";
-        request = {updatePage.c_str(), "alice", nullptr};
+        request = {updatePage.c_str(), "alice"};
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 

@@ -15,10 +15,9 @@
 #include "Controls.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
+#include "stats/StatsMessages.h"
 
 namespace {
-
-const UINT kStatsDisconnect = 1203;
 
 BOOL CALLBACK MatchDialler(HWND window, LPARAM found)
 {
@@ -100,7 +99,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (step == "disconnect") {
-        PostMessageA(dialog, kStatsDisconnect, 0, 0);
+        PostMessageA(dialog, WM_STATS_DISCONNECT, 0, 0);
         if (!guidriver::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 20000))
             return Fail("the dialler did not come back after disconnecting");
         std::printf("  disconnected: %s\n", guidriver::ControlText(guidriver::FindControl(dialog, IDC_STATUS)).c_str());

@@ -6,12 +6,12 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:?usage: fuzz.sh BUILD_ROOT}/fuzz
 seconds=${TOVRIN_FUZZ_SECONDS:-60}
 
-# libFuzzer's runtime comes with clang only as a recommended package.
+# libFuzzer's runtime is a package of its own (install-deps.sh installs it).
 mkdir -p "$build"
 probe=$build/fuzzer-probe
 if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
     clang++ -x c++ - -fsanitize=fuzzer -o "$probe" 2>/dev/null; then
-  echo "xml fuzzer: clang cannot link libFuzzer; install libclang-rt-dev"
+  echo "xml fuzzer: clang cannot link libFuzzer; install libclang-rt-14-dev"
   exit 1
 fi
 rm -f "$probe"

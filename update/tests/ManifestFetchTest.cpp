@@ -6,10 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "ManifestFixtures.h"
 #include "utils/InternetHandle.h"
 
 using Update::EntityStack;
@@ -17,15 +16,6 @@ using Update::Property;
 using Update::PropertyStack;
 
 namespace {
-
-std::string Fixture(const char* name)
-{
-    std::ifstream in(std::string(MANIFEST_FIXTURE_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_TRUE(in.good()) << "fixture " << name << " is missing";
-    return text.str();
-}
 
 std::string ProviderUrl()
 {

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "ManifestFixtures.h"
 
 using Update::Entity;
 using Update::EntityStack;
@@ -18,15 +18,6 @@ using Update::Property;
 using Update::PropertyStack;
 
 namespace {
-
-std::string Fixture(const char* name)
-{
-    std::ifstream in(std::string(MANIFEST_FIXTURE_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_TRUE(in.good()) << "fixture " << name << " is missing";
-    return text.str();
-}
 
 struct Parsed {
     PropertyStack properties;
