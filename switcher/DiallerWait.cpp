@@ -14,7 +14,9 @@ void WaitForDialler(DWORD processId, DWORD waitMs)
 {
     if (processId == 0)
         return;
-    KernelHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+    // Only the rights the wait and the forced end need; PROCESS_ALL_ACCESS
+    // changes its value with the targeted Windows version.
+    KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
     if (!process)
         return;
     if (WaitForSingleObject(process.Get(), waitMs) != WAIT_OBJECT_0)

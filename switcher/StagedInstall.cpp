@@ -19,9 +19,61 @@ struct FoundName {
     char name[MAX_PATH];
 };
 
-bool Exists(const char* path)
+bool Present(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Only a regular file is a target: a folder moved away would take, for one,
+// the staging folder with it and make every later download fail.
+bool IsRegularFile(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+StepHook stepHook = nullptr;
+
+// False when a test has asked to stop here, as if the process had died.
+bool Continue(InstallStep step)
+{
+    return !stepHook || stepHook(step);
+}
+
+const char* NameOf(const char* path)
+{
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+// Targets that differ only in their first character share one backup name.
+// True when a file other than this target and its staged file could own the
+// backup, so the backup is not known to hold this target's old content.
+bool BackupMayBelongToAnother(const char* target, const char* backup, const char* staged)
+{
+    const std::size_t nameStart = static_cast<std::size_t>(NameOf(target) - target);
+    char pattern[kPathBuffer];
+    const int length = std::snprintf(pattern, sizeof pattern, "%.*s?%s*", static_cast<int>(nameStart), target,
+                                     target + nameStart + 1);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof pattern)
+        return true;
+    WIN32_FIND_DATAA data;
+    FindHandle search(FindFirstFileA(pattern, &data));
+    if (!search)
+        return false;
+    const std::size_t restLength = std::strlen(target + nameStart + 1);
+    do {
+        const char* found = data.cFileName;
+        const char* tail = found + 1 + restLength;
+        // Only "?rest" and "?rest.uok" claim this backup.
+        if (std::strlen(found) < 1 + restLength || (*tail != '\0' && lstrcmpiA(tail, ".uok") != 0))
+            continue;
+        if (lstrcmpiA(found, NameOf(target)) == 0 || lstrcmpiA(found, NameOf(backup)) == 0 ||
+            lstrcmpiA(found, NameOf(staged)) == 0)
+            continue;
+        return true;
+    } while (FindNextFileA(search.Get(), &data));
+    return false;
 }
 
 // Collects the names before any rename, so files renamed during the install
@@ -43,6 +95,19 @@ std::vector<FoundName> ListStaged(const char* pattern)
         found.push_back(entry);
     } while (FindNextFileA(search.Get(), &data));
     return found;
+}
+
+// A staged name whose full path does not fit 260 bytes can still be
+// deleted through the long-path form of the wide functions.
+void DeleteLongPath(const char* directory, const char* separator, const char* name)
+{
+    char path[3 * kPathBuffer];
+    const int length = std::snprintf(path, sizeof path, "\\\\?\\%s%s%s", directory, separator, name);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path)
+        return;
+    wchar_t widePath[3 * kPathBuffer];
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(sizeof widePath / sizeof widePath[0])))
+        DeleteFileW(widePath);
 }
 
 } // namespace
@@ -79,39 +144,55 @@ bool BackupOfTarget(const char* target, char* backup, std::size_t backupSize)
     return written > 0 && static_cast<std::size_t>(written) < backupSize;
 }
 
+void SetStepHookForTest(StepHook hook)
+{
+    stepHook = hook;
+}
+
 InstallOutcome InstallStagedFile(const char* stagedPath)
 {
     char target[kPathBuffer];
     char backup[kPathBuffer];
     if (!TargetOfStaged(stagedPath, target, sizeof target) || !BackupOfTarget(target, backup, sizeof backup))
-        return InstallOutcome::PathTooLong;
+        return InstallOutcome::Unusable;
 
-    // A run that ended between the two renames left the old content only
-    // under the backup name: put it back before anything deletes the backup.
-    if (!Exists(target) && Exists(backup) && !MoveFileA(backup, target))
-        return InstallOutcome::TargetBusy;
+    // Earlier versions renamed the target away before moving the staged file
+    // in; one cut off there left the old content only under the backup name.
+    // Put it back, unless the backup may be another target's.
+    const bool backupShared = Present(backup) && BackupMayBelongToAnother(target, backup, stagedPath);
+    if (!Present(target) && Present(backup) && !backupShared) {
+        if (!MoveFileA(backup, target))
+            return InstallOutcome::TargetBusy;
+        if (!Continue(InstallStep::Restored))
+            return InstallOutcome::TargetBusy;
+    }
 
-    if (!Exists(target))
+    if (!IsRegularFile(target))
         return InstallOutcome::TargetMissing;
 
-    // A leftover of an earlier install; the target still exists, so this is
-    // never the only copy.
-    DeleteFileA(backup);
-
-    if (!MoveFileA(target, backup)) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? InstallOutcome::TargetMissing : InstallOutcome::TargetBusy;
-    }
-    if (MoveFileA(stagedPath, target)) {
-        // May fail while another process still runs the old file; the next
-        // install of this file removes it.
+    // The target stays in place at every instant: the backup is a copy, and
+    // the staged file replaces the target in one step. A shared leftover
+    // backup is left alone, as it may be the only copy of another target.
+    const bool makeBackup = !backupShared;
+    if (makeBackup) {
         DeleteFileA(backup);
-        return InstallOutcome::Installed;
+        if (!Continue(InstallStep::LeftoverRemoved))
+            return InstallOutcome::TargetBusy;
+        if (!CopyFileA(target, backup, TRUE)) {
+            DeleteFileA(backup);
+            return InstallOutcome::TargetBusy;
+        }
+        if (!Continue(InstallStep::BackupMade))
+            return InstallOutcome::TargetBusy;
     }
-    // Should this fail too, the backup is the only copy left and the next
-    // run restores it.
-    MoveFileA(backup, target);
-    return InstallOutcome::TargetBusy;
+    const bool replaced = MoveFileExA(stagedPath, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (replaced && !Continue(InstallStep::Replaced))
+        return InstallOutcome::Installed;
+    // May fail while another process still runs the old file; the next
+    // install of this file removes it.
+    if (makeBackup)
+        DeleteFileA(backup);
+    return replaced ? InstallOutcome::Installed : InstallOutcome::TargetBusy;
 }
 
 int InstallAllStaged(const char* directory, FailureReport report, void* context)
@@ -128,16 +209,20 @@ int InstallAllStaged(const char* directory, FailureReport report, void* context)
         char stagedPath[kPathBuffer];
         const int pathLength = std::snprintf(stagedPath, sizeof stagedPath, "%s%s%s", directory, separator, found.name);
         const bool fits = pathLength > 0 && static_cast<std::size_t>(pathLength) < sizeof stagedPath;
-        const InstallOutcome outcome = fits ? InstallStagedFile(stagedPath) : InstallOutcome::PathTooLong;
+        const InstallOutcome outcome = fits ? InstallStagedFile(stagedPath) : InstallOutcome::Unusable;
         if (outcome == InstallOutcome::Installed)
             continue;
         ++failures;
         if (report)
             report(fits ? stagedPath : found.name, context);
-        // A staged file without a target can never be installed. One whose
-        // target was busy stays for the next exit of the dialler.
-        if (outcome == InstallOutcome::TargetMissing)
+        // Only a busy target may take its staged file at a later exit; any
+        // other would bring the same message at every exit.
+        if (outcome == InstallOutcome::TargetBusy)
+            continue;
+        if (fits)
             DeleteFileA(stagedPath);
+        else
+            DeleteLongPath(directory, separator, found.name);
     }
     return failures;
 }

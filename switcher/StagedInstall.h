@@ -8,10 +8,16 @@ namespace switcher {
 // How one staged file ended.
 enum class InstallOutcome {
     Installed,      // the target now holds the staged content
-    TargetMissing,  // nothing to replace: the staged file is discarded
+    TargetMissing,  // no regular file to replace: the staged file is discarded
     TargetBusy,     // the target could not be replaced: the staged file is kept
-    PathTooLong     // a path does not fit in a 260-byte buffer: kept
+    Unusable        // no target name, or a path over 260 bytes: discarded
 };
+
+// Points at which a test can stop an install as if the process had died
+// there; the hook returns false to stop.
+enum class InstallStep { Restored, LeftoverRemoved, BackupMade, Replaced };
+typedef bool (*StepHook)(InstallStep step);
+void SetStepHookForTest(StepHook hook);
 
 // Called once for every staged file that failed to install.
 typedef void (*FailureReport)(const char* stagedPath, void* context);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "utils/ScopedHandle.h"
+
 #include "switcher/DiallerWait.h"
 
 using switcher::ParseProcessId;
@@ -20,4 +22,24 @@ TEST(WaitForDialler, ProcessIdThatCannotBeOpenedDoesNotWait)
     switcher::WaitForDialler(0, 5000);
     switcher::WaitForDialler(0xFFFFFFF0, 5000);
     EXPECT_LT(GetTickCount() - start, 1000u);
+}
+
+TEST(WaitForDialler, ProcessStillRunningIsEndedWithAllOnesExitCode)
+{
+    // A suspended copy of this program never ends by itself.
+    char self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self));
+    char commandLine[] = "switcher_install_test --gtest_list_tests";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(self, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &info));
+    KernelHandle process(info.hProcess);
+    KernelHandle thread(info.hThread);
+    switcher::WaitForDialler(info.dwProcessId, 200);
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(GetExitCodeProcess(process.Get(), &exitCode));
+    EXPECT_EQ(exitCode, switcher::kForcedExitCode);
 }

@@ -202,6 +202,83 @@ TEST_F(StagedInstallTest, DirectoryNamedLikeStagedFileIsNotInstalled)
     EXPECT_TRUE(Exists("Tovrin.exe.uok"));
 }
 
+TEST_F(StagedInstallTest, StagedFileNamedAfterTheStagingFolderNeverMovesIt)
+{
+    ASSERT_TRUE(CreateDirectoryA(Path("Update").c_str(), nullptr));
+    Write("Update.uok", "file");
+    EXPECT_EQ(Install(), 1);
+    EXPECT_TRUE(GetFileAttributesA(Path("Update").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(Exists("_pdate"));
+    EXPECT_FALSE(Exists("Update.uok"));
+}
+
+TEST_F(StagedInstallTest, StagedFilesThatCanNeverBeInstalledAreDiscarded)
+{
+    // No target name; and a name whose full path exceeds 260 bytes.
+    Write(".uok", "x");
+    const std::wstring longDir = L"\\\\?\\" + std::wstring(dir.begin(), dir.end()) + L"\\" + std::wstring(240 - dir.size(), L'd');
+    ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr));
+    const std::wstring longStaged = longDir + L"\\Tovrin.exe.uok";
+    FileHandle(CreateFileW(longStaged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    const std::string shortDir = dir + "\\" + std::string(240 - dir.size(), 'd');
+
+    EXPECT_EQ(Install(), 1);
+    EXPECT_FALSE(Exists(".uok"));
+    EXPECT_EQ(InstallAllStaged(shortDir.c_str(), nullptr, nullptr), 1);
+    EXPECT_EQ(GetFileAttributesW(longStaged.c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryW(longDir.c_str());
+}
+
+TEST_F(StagedInstallTest, BackupThatMayBelongToAnotherTargetIsNeverRestored)
+{
+    // _one.dll is the leftover backup of Bone.dll, not of the missing Gone.dll.
+    Write("Bone.dll", "bone");
+    Write("_one.dll", "old bone");
+    Write("Gone.dll.uok", "new gone");
+    EXPECT_EQ(Install(), 1);
+    EXPECT_FALSE(Exists("Gone.dll"));
+    EXPECT_FALSE(Exists("Gone.dll.uok"));
+    EXPECT_EQ(Read("_one.dll"), "old bone");
+    EXPECT_EQ(Read("Bone.dll"), "bone");
+}
+
+TEST_F(StagedInstallTest, StoppedAtAnyStepEveryTargetHoldsOldOrNewContent)
+{
+    using switcher::InstallStep;
+    static InstallStep stopAt;
+    static bool stopped;
+    for (InstallStep step : {InstallStep::Restored, InstallStep::LeftoverRemoved, InstallStep::BackupMade,
+                             InstallStep::Replaced}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        // Utils.dll is whole; Praxel.dll was cut off by an earlier version
+        // between its two renames.
+        Write("Utils.dll", "old");
+        Write("Utils.dll.uok", "new");
+        Write("_raxel.dll", "old");
+        Write("Praxel.dll.uok", "new");
+        stopAt = step;
+        stopped = false;
+        switcher::SetStepHookForTest([](InstallStep reached) {
+            if (stopped || reached != stopAt)
+                return true;
+            stopped = true;
+            return false;
+        });
+        Install();
+        switcher::SetStepHookForTest(nullptr);
+        EXPECT_TRUE(stopped);
+        for (const char* target : {"Utils.dll", "Praxel.dll"}) {
+            const std::string content = Read(target);
+            EXPECT_TRUE(content == "old" || content == "new") << target << ": '" << content << "'";
+        }
+        reported.clear();
+        EXPECT_EQ(Install(), 0);
+        EXPECT_EQ(Read("Utils.dll"), "new");
+        EXPECT_EQ(Read("Praxel.dll"), "new");
+        DeleteFileA(Path("Praxel.dll").c_str());
+    }
+}
+
 TEST(StagedNames, TargetDropsOnlyTheLastExtension)
 {
     char target[260];
