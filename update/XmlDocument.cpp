@@ -40,7 +40,6 @@ void XmlDocument::GrowRecords(size_t count) {
 }
 
 bool XmlDocument::Load(const char* source) {
-  indexedElement = 0;
   nextFree = 1;
   ResetPosition();
   try {

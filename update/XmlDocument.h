@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "update/XmlAttributeIndex.h"
-
 namespace XmlInternal {
 class LeadByteTable;
+struct XmlToken;
 }
 
 // Offsets of one element inside the document text. Index 0 in the link
@@ -103,7 +102,4 @@ class XmlDocument {
   int32_t currentPos = 0;
   int32_t childPos = 0;
   int32_t nodeKind = 0;
-  // The attributes of the element last asked about; 0 = none gathered.
-  mutable XmlInternal::AttributeIndex attributeIndex;
-  mutable int32_t indexedElement = 0;
 };

@@ -80,12 +80,8 @@ std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t firs
   if (last < first) {
     return std::string();
   }
-  const int32_t end = last + 1;
-  if (scanner.FindBefore(first, end, '&') >= end) {
-    return std::string(text + first, static_cast<size_t>(end - first));  // nothing to decode
-  }
   std::string out;
-  out.reserve(static_cast<size_t>(end - first));
+  out.reserve(static_cast<size_t>(last - first + 1));
   StringSink sink{out};
   Decode(scanner, text, first, last, sink);
   return out;

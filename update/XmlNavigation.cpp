@@ -126,14 +126,36 @@ size_t XmlDocument::GetChildTagName(char* out, size_t size) const {
   return TagNameInto(childPos, out, size);
 }
 
+// Walks the start tag's tokens. Only the form name, `=`, quoted value counts,
+// and the first name that matches decides: when the second token after it is
+// not quoted, the attribute is not found. The tag name is never an attribute.
 bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* first,
                                 int32_t* last) const {
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  if (element != indexedElement) {
-    attributeIndex.Build(scan, records[element].startTagBegin);
-    indexedElement = element;
+  XmlToken token;
+  token.next = records[element].startTagBegin + 1;
+  int32_t matched = -1;  // token number of the matching name
+  for (int32_t number = 0; scan.NextToken(token); ++number) {
+    if (matched >= 0 && number == matched + 2) {
+      if (!token.quoted) {
+        return false;
+      }
+      *first = token.first;
+      *last = token.last;
+      return true;
+    }
+    if (token.quoted) {
+      continue;
+    }
+    const unsigned char c = scan.At(token.first);
+    if (c == '/' || c == '>' || c == '?') {
+      return false;
+    }
+    if (matched < 0 && number > 0 && c != '=' && scan.TokenMatches(token, name)) {
+      matched = number;
+    }
   }
-  return attributeIndex.Find(scan, name, first, last);
+  return false;
 }
 
 bool XmlDocument::AttributeSpan(int32_t element, const char* name, int32_t* first,
@@ -162,16 +184,6 @@ size_t XmlDocument::AttributeInto(int32_t element, const char* name, char* out,
   if (!AttributeSpan(element, name, &first, &last)) {
     out[0] = '\0';
     return 0;
-  }
-  // Most values hold no `&` among the kept bytes, which are then the written
-  // ones: one look and one copy instead of the decoding loop.
-  const char* value = text.data() + first;
-  const size_t length = last >= first ? static_cast<size_t>(last - first + 1) : 0;
-  const size_t kept = length < size - 1 ? length : size - 1;
-  if (std::memchr(value, '&', kept) == nullptr) {
-    std::memcpy(out, value, kept);
-    out[kept] = '\0';
-    return kept;
   }
   const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
   return XmlInternal::DecodeText(scan, text.data(), first, last, out, size);

@@ -60,23 +60,6 @@ class XmlScanner {
 
 // Inline: the scanning and tokenizing below are the parser's inner loops.
 inline int32_t XmlScanner::FindBefore(int32_t from, int32_t limit, char c) const {
-  if (from >= limit) {
-    return limit;
-  }
-  if (!leadBytes.HasLeadBytes()) {
-    // Most spans are short, where a plain loop beats a memchr call; long
-    // ones (start tags full of attributes) go to memchr.
-    const int32_t shortEnd = limit - from > 16 ? from + 16 : limit;
-    int32_t pos = from;
-    while (pos < shortEnd && text[pos] != c) {
-      ++pos;
-    }
-    if (pos < shortEnd || pos == limit) {
-      return pos;
-    }
-    const void* hit = std::memchr(text + pos, c, static_cast<size_t>(limit - pos));
-    return hit ? static_cast<int32_t>(static_cast<const char*>(hit) - text) : limit;
-  }
   int32_t pos = from;
   while (pos < limit && text[pos] != c) {
     pos = Step(pos);
@@ -120,14 +103,8 @@ inline bool XmlScanner::NextToken(XmlToken& token) const {
   }
   token.first = pos;
   int32_t end = pos;
-  if (leadBytes.HasLeadBytes()) {
-    while (end < length && !IsDelimiter(At(end))) {
-      end = Step(end);
-    }
-  } else {
-    while (end < length && !IsDelimiter(At(end))) {
-      ++end;
-    }
+  while (end < length && !IsDelimiter(At(end))) {
+    end = Step(end);
   }
   if (end == pos) {
     end = pos + 1;  // a delimiter on its own is a token

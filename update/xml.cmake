@@ -5,8 +5,7 @@ add_library(praxel_xml STATIC
   ${CMAKE_CURRENT_LIST_DIR}/XmlScanner.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XmlEntities.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XmlDocument.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/XmlNavigation.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/XmlAttributeIndex.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/XmlNavigation.cpp)
 target_include_directories(praxel_xml PUBLIC ${PROJECT_SOURCE_DIR})
 # Linked into a shared library.
 set_target_properties(praxel_xml PROPERTIES POSITION_INDEPENDENT_CODE ON)
