@@ -1,0 +1,21 @@
+# The package build (CMAKE_BUILD_TYPE MinSizeRel, made by tools/package.sh):
+# every file is fetched whole over dial-up at each update, so the release
+# files are built for size. -Os comes with the build type.
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-Wl,--gc-sections -s)
+
+# Called once every target exists (see the top-level CMakeLists.txt).
+function(tovrin_size_release_targets)
+  foreach(target Tovrin Praxel Utils Tallyview switcher)
+    if(TARGET ${target})
+      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/utils/QuietTerminate.cpp)
+    endif()
+  endforeach()
+  # Only the XML reader in Praxel.dll catches anything (a failed allocation
+  # while loading an answer); the rest is built without exception support.
+  foreach(target Tovrin dialler_portable Utils utils_portable Tallyview stats_portable switcher switcher_install)
+    if(TARGET ${target})
+      target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+    endif()
+  endforeach()
+endfunction()
