@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "HttpRequest.h"
 #include "ScopedHandle.h"
@@ -20,12 +21,13 @@ const DWORD kChunkSize = 16384;
 // so an error page never lands in a file that is being resumed.
 enum class Answer { Append, StartOver, AlreadyComplete, Refuse };
 
-Answer ClassifyAnswer(const HttpRequest& request, DWORD status, DWORD partialLength, uint32_t expectedSize)
+Answer ClassifyAnswer(const HttpRequest& request, DWORD status, unsigned long long partialLength,
+                      uint32_t expectedSize)
 {
     if (partialLength == 0)
         return IsSuccessStatus(status) ? Answer::Append : Answer::Refuse;
     if (status == 206)
-        return request.RangeStart() == static_cast<long long>(partialLength) ? Answer::Append
+        return static_cast<unsigned long long>(request.RangeStart()) == partialLength ? Answer::Append
                                                                               : Answer::Refuse;
     if (status == 416)
         return partialLength == expectedSize ? Answer::AlreadyComplete : Answer::Refuse;
@@ -41,18 +43,39 @@ bool WriteAll(HANDLE file, const char* data, DWORD size)
     return WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-bool CopyBody(const HttpRequest& request, HANDLE file)
+enum class Copy { Done, Failed, TooLong };
+
+// Copies the body while it fits in room bytes: a server that sends more,
+// or streams without end, would otherwise fill the disk.
+Copy CopyBody(const HttpRequest& request, HANDLE file, unsigned long long room)
 {
-    std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+    // Each call has its own chunk; no allocation failure may leave the DLL
+    // as an exception.
+    std::unique_ptr<char[]> chunk(new (std::nothrow) char[kChunkSize]);
+    if (!chunk)
+        return Copy::Failed;
     for (;;) {
         DWORD count = 0;
         if (!request.Read(chunk.get(), kChunkSize, &count))
-            return false;
+            return Copy::Failed;
         if (count == 0)
-            return true;
+            return Copy::Done;
+        if (count > room)
+            return Copy::TooLong;
         if (!WriteAll(file, chunk.get(), count))
-            return false;
+            return Copy::Failed;
+        room -= count;
     }
+}
+
+// 64 bits, so a file of 4 GiB + N never passes for N bytes.
+bool LengthOf(HANDLE file, unsigned long long* length)
+{
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return false;
+    *length = static_cast<unsigned long long>(size.QuadPart);
+    return true;
 }
 
 bool Truncate(HANDLE file)
@@ -101,13 +124,18 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
     if (!file)
         return false;
 
-    const DWORD partialLength = GetFileSize(file.Get(), nullptr);
+    unsigned long long partialLength = 0;
+    if (!LengthOf(file.Get(), &partialLength))
+        return false;
     char rangeHeader[64] = "";
     if (partialLength > 0) {
-        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%lu-", static_cast<unsigned long>(partialLength));
+        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%llu-", partialLength);
         SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     }
-
+    // A partial file longer than the whole leaves no room: any byte more
+    // fails, and the length check below deletes it.
+    const unsigned long long room = partialLength < expectedSize ? expectedSize - partialLength : 0;
+    Copy copied = Copy::Failed;
     bool transferred = false;
     bool deleteFile = false;
     {
@@ -116,26 +144,31 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
             const DWORD status = request.Status();
             switch (ClassifyAnswer(request, status, partialLength, expectedSize)) {
             case Answer::Append:
-                transferred = CopyBody(request, file.Get());
+                copied = CopyBody(request, file.Get(), room);
                 break;
             case Answer::StartOver:
-                transferred = Truncate(file.Get()) && CopyBody(request, file.Get());
+                if (Truncate(file.Get()))
+                    copied = CopyBody(request, file.Get(), expectedSize);
                 break;
             case Answer::AlreadyComplete:
                 transferred = true;
                 break;
             case Answer::Refuse:
-                // A 416 for a partial file of the wrong size can never be
-                // resumed: start from nothing next time.
-                deleteFile = status == 416;
+                // A 416 for a partial file of the wrong size, or a 206 for
+                // another range, would be answered the same way next time:
+                // start from nothing instead.
+                deleteFile = status == 416 || status == 206;
                 break;
             }
+            transferred = transferred || copied == Copy::Done;
+            deleteFile = deleteFile || copied == Copy::TooLong;
         }
     }
 
     FlushFileBuffers(file.Get());
     bool complete = transferred;
-    if (transferred && GetFileSize(file.Get(), nullptr) != expectedSize) {
+    unsigned long long finalLength = 0;
+    if (transferred && (!LengthOf(file.Get(), &finalLength) || finalLength != expectedSize)) {
         complete = false;
         deleteFile = true;
     }

@@ -25,13 +25,15 @@ const char kBannerUrl[] = "BannerURL";
 const char kModemSelection[] = "ModelSelection";
 
 // Reads a value that has a default, writing the default first when the value
-// is missing or too long to read.
+// is missing or too long to read. The test is repeated under the lock: another
+// process may have stored a fresh value while this one waited for it.
 void ReadWithDefault(const char* name, const char* defaultValue, char* out)
 {
     RegistryAccess registry;
     if (!registry.HasValue(HKEY_CURRENT_USER, kSettingsPath, name)) {
         SettingsLockHold lock;
-        registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, name, defaultValue);
+        if (!registry.HasValue(HKEY_CURRENT_USER, kSettingsPath, name))
+            registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, name, defaultValue);
     }
     registry.ReadString(HKEY_CURRENT_USER, kSettingsPath, name, out);
 }
@@ -67,8 +69,10 @@ void GetAppSettings(char* userName, char* password, char* homePage, char* update
         // The credentials are one pair: a lost user name resets the password.
         if (!registry.HasValue(HKEY_CURRENT_USER, kSettingsPath, kUserName)) {
             SettingsLockHold lock;
-            registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kUserName, "");
-            registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kPassword, "");
+            if (!registry.HasValue(HKEY_CURRENT_USER, kSettingsPath, kUserName)) {
+                registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kUserName, "");
+                registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kPassword, "");
+            }
         }
         registry.ReadString(HKEY_CURRENT_USER, kSettingsPath, kUserName, userName);
     }

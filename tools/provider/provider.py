@@ -14,7 +14,7 @@ Control endpoints (never logged):
     GET  /_control/reset
     GET  /_control/log
 Fault keys, also accepted in the query of a file URL:
-    cut=N  norange=1  status=4xx|5xx  delay=MS  wrongsize=N
+    cut=N  norange=1  status=4xx|5xx  delay=MS  wrongsize=N  rangefromzero=1
 """
 
 import argparse
@@ -38,7 +38,7 @@ from urllib.parse import unquote_to_bytes
 HOST = '127.0.0.1'
 CONTROL_PREFIX = '/_control/'
 FAULT_INTS = ('cut', 'status', 'delay', 'wrongsize')
-FAULT_FLAGS = ('norange',)
+FAULT_FLAGS = ('norange', 'rangefromzero')
 ANSWER_INTS = ('status', 'delay', 'cut')
 ANSWER_FLAGS = ('hang',)
 UNSATISFIABLE = 'unsatisfiable'
@@ -376,7 +376,8 @@ class ProviderHandler(BaseHTTPRequestHandler):
         elif is_answer:
             reply = self.answer_reply(params.get('action'), params.get('user'))
         else:
-            reply = self.file_reply(path, faults.get('norange') or 'wrongsize' in faults)
+            reply = self.file_reply(path, faults.get('norange') or 'wrongsize' in faults,
+                                    faults.get('rangefromzero'))
         reply.apply(faults)
         return reply
 
@@ -393,7 +394,7 @@ class ProviderHandler(BaseHTTPRequestHandler):
         reply.apply(options)
         return reply
 
-    def file_reply(self, path, ignore_range):
+    def file_reply(self, path, ignore_range, from_zero=False):
         full = self.server.state.map_path(path)
         if full is None:
             return Reply.error(403, 'The path leads outside the served directory.')
@@ -412,6 +413,9 @@ class ProviderHandler(BaseHTTPRequestHandler):
         if wanted == UNSATISFIABLE:
             return Reply(416, error_page(416), 'text/html', [('Content-Range', f'bytes */{size}')])
         first, last = wanted
+        if from_zero:
+            # A 206 for another range than the one asked for.
+            first = 0
         return Reply(206, data[first:last + 1], kind,
                      [('Accept-Ranges', 'bytes'), ('Content-Range', f'bytes {first}-{last}/{size}')])
 

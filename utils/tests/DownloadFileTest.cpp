@@ -224,6 +224,33 @@ TEST_F(Download, WrongSizeAnswerIsDeletedAndRetriedFromZero)
     EXPECT_EQ(ReadLocal(local), data);
 }
 
+TEST_F(Download, BodyLongerThanExpectedIsCutOffAndDeleted)
+{
+    // A body far past the expected size that then breaks off: taken whole,
+    // it would stay as an oversized partial file. The download stops at the
+    // first chunk past the expected size and deletes the file instead.
+    provider::ServeFile("files/a.bin", Pattern(30000));
+    EXPECT_FALSE(Fetch("files/a.bin", 30000, "?wrongsize=1000000&cut=100000"));
+    EXPECT_FALSE(LocalExists());
+    EXPECT_TRUE(Fetch("files/a.bin", 30000));
+    EXPECT_EQ(ReadLocal(local), Pattern(30000));
+}
+
+TEST_F(Download, PartialAnswerForAnotherRangeDeletesThePartialFile)
+{
+    const std::string data = Pattern(40000);
+    provider::ServeFile("files/a.bin", data);
+    WriteLocal(local, data.substr(0, 1000));
+    EXPECT_FALSE(Fetch("files/a.bin", 40000, "?rangefromzero=1"));
+    EXPECT_FALSE(LocalExists());
+    // ...so the next attempt asks for the whole file and gets it.
+    EXPECT_TRUE(Fetch("files/a.bin", 40000));
+    EXPECT_EQ(ReadLocal(local), data);
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1].range, "");
+}
+
 struct ParallelDownload {
     std::string url;
     std::string path;
