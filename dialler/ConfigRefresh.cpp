@@ -50,8 +50,12 @@ void StoreRefreshedProperties(Update::PropertyStack& properties)
                 SetAppSettings(nullptr, nullptr, nullptr, value, nullptr, nullptr);
         } else if (_stricmp(name, "UserStatURLInterval") == 0)
             SetAppSettings(nullptr, nullptr, nullptr, nullptr, value, nullptr);
-        else if (_stricmp(name, "BannerURL") == 0)
-            SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, value);
+        else if (_stricmp(name, "BannerURL") == 0) {
+            // The statistics window's browser would open file: and share
+            // addresses as readily as web pages.
+            if (ValidateURL(value))
+                SetAppSettings(nullptr, nullptr, nullptr, nullptr, nullptr, value);
+        }
     }
 }
 

@@ -4,9 +4,24 @@
 
 #include "Utils.h"
 
+namespace {
+
+// The fallback browser command puts the address in double quotes: a quote,
+// blank or control character would let the server add its own options.
+bool HasUnsafeCharacter(const char* url)
+{
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(url); *p; ++p) {
+        if (*p <= ' ' || *p == '"' || *p == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool ValidateURL(const char* url)
 {
-    if (!url)
+    if (!url || HasUnsafeCharacter(url))
         return false;
     // Each part must fit in 31 characters; the splitter fails otherwise.
     char scheme[32];

@@ -65,14 +65,16 @@ TEST_F(ConfigRefreshTest, ThreeFreePhonePropertiesReplaceTheWholeList)
     EXPECT_EQ(log.back().query, "action=update&user=alice");
 }
 
-TEST_F(ConfigRefreshTest, InvalidHomePageIsSkippedAndTheRestStored)
+TEST_F(ConfigRefreshTest, InvalidHomePageAndBannerAreSkippedAndTheRestStored)
 {
     probe::WriteText(probe::kSettingsKey, "HomePage", "http://127.0.0.1/before");
+    probe::WriteText(probe::kSettingsKey, "BannerURL", "http://127.0.0.1/banner");
     Answer("refresh-invalid-homepage.xml");
 
     RefreshConfigThread(&request);
 
     EXPECT_EQ(Setting("HomePage"), "http://127.0.0.1/before");
+    EXPECT_EQ(Setting("BannerURL"), "http://127.0.0.1/banner");
     EXPECT_EQ(Setting("UpdatePage"), "http://127.0.0.1/next") << "names compare without regard to case";
     EXPECT_EQ(probe::ReadDword(probe::kSettingsKey, "UserStatURLInterval").value_or(0), 120u);
     EXPECT_EQ(Setting("Unknown"), "<none>");

@@ -28,6 +28,16 @@ TEST(ValidateUrl, RejectsOtherSchemesAndMissingScheme)
     EXPECT_FALSE(ValidateURL(nullptr));
 }
 
+TEST(ValidateUrl, RejectsBlanksQuotesAndControlCharacters)
+{
+    EXPECT_FALSE(ValidateURL("http://host.example/a\" --new-window \"x"));
+    EXPECT_FALSE(ValidateURL("http://host.example/a b"));
+    EXPECT_FALSE(ValidateURL("http://host.example/a\tb"));
+    EXPECT_FALSE(ValidateURL("http://host.example/a\r\nb"));
+    EXPECT_FALSE(ValidateURL("http://host.example/a\x7f"));
+    EXPECT_TRUE(ValidateURL("http://host.example/a%20b%22"));
+}
+
 TEST(ValidateUrl, PathMustFitIn31Characters)
 {
     EXPECT_TRUE(ValidateURL(("http://host.example" + Path(31)).c_str()));
