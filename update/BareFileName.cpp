@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "update/StagingPaths.h"
+
 namespace Update {
 
 namespace {
@@ -15,7 +17,7 @@ bool EqualsIgnoringCase(const char* text, std::size_t length, const char* word)
     if (std::strlen(word) != length)
         return false;
     for (std::size_t i = 0; i < length; ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != word[i])
+        if (std::toupper(static_cast<unsigned char>(text[i])) != std::toupper(static_cast<unsigned char>(word[i])))
             return false;
     }
     return true;
@@ -32,7 +34,10 @@ bool IsDeviceName(const char* name)
         if (EqualsIgnoringCase(name, length, device))
             return true;
     }
-    if (length == 4 && name[3] >= '1' && name[3] <= '9') {
+    // Current systems also reserve the digit 0 and, in code page 1252, the
+    // superscripts 1, 2 and 3.
+    const unsigned char number = length == 4 ? static_cast<unsigned char>(name[3]) : 0;
+    if ((number >= '0' && number <= '9') || number == 0xB9 || number == 0xB2 || number == 0xB3) {
         for (const char* device : kNumberedDevices) {
             if (EqualsIgnoringCase(name, 3, device))
                 return true;
@@ -52,6 +57,18 @@ bool IsBareFileName(const char* name)
             return false;
     }
     return !IsDeviceName(name);
+}
+
+bool IsStagingName(const char* name)
+{
+    if (!name)
+        return false;
+    const char* folder = std::strrchr(kStagingDirectory, '\\') + 1;
+    const std::size_t length = std::strlen(name);
+    const char suffix[] = ".UOK";
+    const std::size_t suffixLength = sizeof suffix - 1;
+    return EqualsIgnoringCase(name, length, folder) ||
+           (length >= suffixLength && EqualsIgnoringCase(name + length - suffixLength, suffixLength, suffix));
 }
 
 } // namespace Update

@@ -5,9 +5,14 @@ namespace Update {
 
 // False for the empty name, "." and "..", a name holding a path separator,
 // a drive colon, a wildcard or a control character, and for the names the
-// system reserves for devices (CON, PRN, AUX, NUL, COM1-9, LPT1-9), with or
-// without an extension. Such a name could write outside the installation
-// directory or into a device.
+// system reserves for devices (CON, PRN, AUX, NUL, COM0-9, LPT0-9 and COM or
+// LPT with a superscript digit), with or without an extension. Such a name
+// could write outside the installation directory or into a device.
 bool IsBareFileName(const char* name);
+
+// True for the staging folder's name and for marker names (any case): a
+// file staged under them would have the switcher put it over the folder or
+// install a marker as a target.
+bool IsStagingName(const char* name);
 
 } // namespace Update

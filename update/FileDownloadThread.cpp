@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "update/BareFileName.h"
 #include "update/StagingPaths.h"
 #include "update/UpdateModel.h"
@@ -21,10 +23,20 @@ void RemoveIfEmpty(const char* path)
         DeleteFileA(path);
 }
 
+// The record holds 15 characters: a longer version text would be stored cut,
+// read back as a smaller version and fetched again at every connection.
+bool VersionFitsRecord(const VersionHandler& version)
+{
+    return std::snprintf(nullptr, 0, "%u.%u.%u", static_cast<unsigned>(version.Major()),
+                         static_cast<unsigned>(version.Minor()), static_cast<unsigned>(version.Revision())) <= 15;
+}
+
 void UpdateOneFile(const File& file)
 {
     const char* name = file.GetName();
-    if (!IsBareFileName(name))
+    if (!IsBareFileName(name) || IsStagingName(name))
+        return;
+    if (!VersionFitsRecord(file.GetVersion()))
         return;
     if (!NeedUpdate(name, file.GetVersion()))
         return;

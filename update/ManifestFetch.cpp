@@ -10,16 +10,15 @@ namespace {
 
 const uint32_t kResponseSize = 2048;
 
-// Kept for the life of the library, shared by every call: GetFileAndParse is
-// called from one thread at a time in a process.
-char queryAddress[kQueryAddressSize];
-char response[kResponseSize];
-
 } // namespace
 
 bool GetFileAndParse(const char* baseAddress, const char* userName, const char* action,
                      PropertyStack& properties, EntityStack& entities)
 {
+    // Per call: a refresh still running when the next connection's refresh
+    // or a statistics fetch starts must not mix its answer with theirs.
+    char queryAddress[kQueryAddressSize];
+    char response[kResponseSize];
     if (!BuildQueryAddress(queryAddress, sizeof queryAddress, baseAddress, action, userName))
         return false;
     if (!GetHTTPFile(queryAddress, response, kResponseSize))

@@ -11,7 +11,7 @@ using Update::IsBareFileName;
 TEST(IsBareFileName, AcceptsOrdinaryFileNames)
 {
     for (const char* name : {"Tovrin.exe", "Utils.dll", "_tils.dll", "a", "readme.txt.bak", "CONFIG.SYS",
-                             "COM10", "LPT0.txt", "nul_file", "...x"})
+                             "COM10", "LPT10.txt", "nul_file", "...x"})
         EXPECT_TRUE(IsBareFileName(name)) << name;
 }
 
@@ -26,8 +26,17 @@ TEST(IsBareFileName, RefusesPathsAndDotNames)
 TEST(IsBareFileName, RefusesDeviceNamesWithOrWithoutExtension)
 {
     for (const char* name : {"CON", "con", "PRN", "AUX", "NUL", "NUL.txt", "nul.tar.gz", "COM1", "com9.log",
-                             "LPT1", "lpt5.dll", "CON .txt", "AUX "})
+                             "LPT1", "lpt5.dll", "CON .txt", "AUX ", "LPT0.txt", "com0", "COM\xB9", "lpt\xB2.dll",
+                             "LPT\xB3"})
         EXPECT_FALSE(IsBareFileName(name)) << name;
+}
+
+TEST(IsStagingName, MatchesTheStagingFolderAndMarkersInAnyCase)
+{
+    for (const char* name : {"Update", "UPDATE", "update", "a.uok", "Tovrin.exe.UOK", ".uok"})
+        EXPECT_TRUE(Update::IsStagingName(name)) << name;
+    for (const char* name : {"Updates", "a.uok.bak", "uok", "Tovrin.exe"})
+        EXPECT_FALSE(Update::IsStagingName(name)) << name;
 }
 
 TEST(IsBareFileName, RefusesWildcardsAndControlCharacters)

@@ -158,12 +158,13 @@ TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
     EXPECT_EQ(requests[1].status, 416);
 }
 
-TEST_F(DownloadThreadTest, NamesThatAreNotBareAreRefusedWithoutRequest)
+TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithoutRequest)
 {
     delivery::ServeFile("f/a.bin", 100, 1);
     Update::EntityStack entities;
     std::vector<Update::File> files;
-    for (const char* name : {"..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1"})
+    for (const char* name : {"..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1", "Update",
+                             "x.UOK"})
         files.push_back(Offer(name, "/f/a.bin", "1.0.1", 100));
     entities.Push(MakeEntity("e", files));
     RunThread(entities);
@@ -172,6 +173,16 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareAreRefusedWithoutRequest)
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\escape.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/a.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "NUL.txt"));
+}
+
+TEST_F(DownloadThreadTest, VersionTooLongForTheRecordIsSkipped)
+{
+    delivery::ServeFile("f/a.bin", 100, 1);
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "10000.10000.1000", 100)}));
+    RunThread(entities);
+    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_EQ(Record("a.bin"), "<none>");
 }
 
 TEST_F(DownloadThreadTest, MissingStagingDirectoryIsCreated)

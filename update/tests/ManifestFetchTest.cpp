@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ManifestFixtures.h"
 #include "utils/InternetHandle.h"
@@ -269,4 +271,39 @@ TEST_F(ManifestFetch, UserstatActionIsSentAsGiven)
     ASSERT_TRUE(Fetch("jsmith", "userstat"));
     EXPECT_STREQ(properties.Pop().GetValue(), "12");
     EXPECT_EQ(JsonString(RequestLog(), "query"), "action=userstat&user=jsmith");
+}
+
+TEST_F(ManifestFetch, ConcurrentCallsEachGetTheirOwnAnswer)
+{
+    // Near-full answers, so one call's transfer overlaps another's parse.
+    const auto answer = [](const char* name) {
+        std::string document = "<config>";
+        while (document.size() < 1900)
+            document += std::string("<data-update name=\"") + name + "\" value=\"v\"/>";
+        return document + "</config>";
+    };
+    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=update", answer("U")), 200);
+    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=userstat", answer("S")), 200);
+
+    int mixed[4] = {};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 4; ++t) {
+        callers.emplace_back([&, t] {
+            const char* action = t % 2 ? "userstat" : "update";
+            const char* name = t % 2 ? "S" : "U";
+            for (int i = 0; i < 40; ++i) {
+                PropertyStack own;
+                EntityStack none;
+                const bool fetched = Update::GetFileAndParse(page.c_str(), "jsmith", action, own, none);
+                bool right = fetched && own.GetSize() > 0;
+                while (own.GetSize() > 0)
+                    right = std::string(own.Pop().GetName()) == name && right;
+                mixed[t] += !right;
+            }
+        });
+    }
+    for (std::thread& caller : callers)
+        caller.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(mixed[t], 0) << "caller " << t;
 }
