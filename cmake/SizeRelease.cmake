@@ -1,14 +1,17 @@
 # The package build (CMAKE_BUILD_TYPE MinSizeRel, made by tools/package.sh):
 # every file is fetched whole over dial-up at each update, so the release
 # files are built for size. -Os comes with the build type.
-add_compile_options(-ffunction-sections -fdata-sections)
+# Functions only: with -fdata-sections this compiler gives every variable,
+# zero-filled ones too, a section of initialised data, so the files carry
+# their zero tables (the dialler's connection table alone is 42 KB) and grow.
+add_compile_options(-ffunction-sections)
 add_link_options(-Wl,--gc-sections -s)
 
 # Called once every target exists (see the top-level CMakeLists.txt).
 function(tovrin_size_release_targets)
   foreach(target Tovrin Praxel Utils Tallyview switcher)
     if(TARGET ${target})
-      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/utils/QuietTerminate.cpp)
+      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/utils/QuietRuntime.cpp)
     endif()
   endforeach()
   # Only the XML reader in Praxel.dll catches anything (a failed allocation

@@ -46,12 +46,16 @@ void PumpMainDialogMessages()
     }
 }
 
+// The enumeration table, at file scope: a static inside the template below
+// would be one object per caller, each stored in Tovrin.exe as 42 KB of
+// zeros (a PE file keeps such objects as initialised data).
+RasConnectionOld connections[kConnectionTableSize];
+
 // Calls found(connection) for each connected connection in the order the
 // service lists them, until it returns true.
 template <typename Found>
 bool FirstConnected(Found found)
 {
-    static RasConnectionOld connections[kConnectionTableSize];
     ZeroMemory(connections, sizeof connections);
     connections[0].size = kRasConnectionSize;
     DWORD size = sizeof connections;

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <vector>
 
+#include "PathText.h"
 #include "utils/ScopedHandle.h"
 
 namespace switcher {
@@ -53,9 +53,7 @@ bool BackupMayBelongToAnother(const char* target, const char* backup, const char
 {
     const std::size_t nameStart = static_cast<std::size_t>(NameOf(target) - target);
     char pattern[kPathBuffer];
-    const int length = std::snprintf(pattern, sizeof pattern, "%.*s?%s*", static_cast<int>(nameStart), target,
-                                     target + nameStart + 1);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof pattern)
+    if (!PathText(pattern, sizeof pattern).Add(target, nameStart).Add("?").Add(target + nameStart + 1).Add("*").Fits())
         return true;
     WIN32_FIND_DATAA data;
     FindHandle search(FindFirstFileA(pattern, &data));
@@ -76,25 +74,62 @@ bool BackupMayBelongToAnother(const char* target, const char* backup, const char
     return false;
 }
 
+// The names found, on the process heap (the switcher does without the C++
+// library, see PathText.h). When the heap refuses more, the listing ends
+// there: the rest stays staged for a later exit.
+class StagedNames {
+public:
+    StagedNames() = default;
+    ~StagedNames()
+    {
+        if (names)
+            HeapFree(GetProcessHeap(), 0, names);
+    }
+    StagedNames(const StagedNames&) = delete;
+    StagedNames& operator=(const StagedNames&) = delete;
+
+    bool Add(const char* name)
+    {
+        if (count == capacity) {
+            const std::size_t grown = capacity ? capacity * 2 : 16;
+            if (grown > SIZE_MAX / sizeof(FoundName))
+                return false;
+            void* more = names ? HeapReAlloc(GetProcessHeap(), 0, names, grown * sizeof(FoundName))
+                               : HeapAlloc(GetProcessHeap(), 0, grown * sizeof(FoundName));
+            if (!more)
+                return false;
+            names = static_cast<FoundName*>(more);
+            capacity = grown;
+        }
+        lstrcpynA(names[count++].name, name, sizeof names[0].name);
+        return true;
+    }
+
+    const FoundName* begin() const { return names; }
+    const FoundName* end() const { return names + count; }
+
+private:
+    FoundName* names = nullptr;
+    std::size_t count = 0;
+    std::size_t capacity = 0;
+};
+
 // Collects the names before any rename, so files renamed during the install
 // can neither be seen twice nor confuse the directory listing.
-std::vector<FoundName> ListStaged(const char* pattern)
+void ListStaged(const char* pattern, StagedNames& found)
 {
-    std::vector<FoundName> found;
     WIN32_FIND_DATAA data;
     FindHandle search(FindFirstFileA(pattern, &data));
     if (!search)
-        return found;
+        return;
     do {
         // A directory that happens to match is no staged file; moving it over
         // a target would replace a program file with a folder.
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
-        FoundName entry;
-        std::snprintf(entry.name, sizeof entry.name, "%s", data.cFileName);
-        found.push_back(entry);
+        if (!found.Add(data.cFileName))
+            return;
     } while (FindNextFileA(search.Get(), &data));
-    return found;
 }
 
 // A staged name whose full path does not fit 260 bytes can still be
@@ -102,8 +137,7 @@ std::vector<FoundName> ListStaged(const char* pattern)
 void DeleteLongPath(const char* directory, const char* separator, const char* name)
 {
     char path[3 * kPathBuffer];
-    const int length = std::snprintf(path, sizeof path, "\\\\?\\%s%s%s", directory, separator, name);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path)
+    if (!PathText(path, sizeof path).Add("\\\\?\\").Add(directory).Add(separator).Add(name).Fits())
         return;
     wchar_t widePath[3 * kPathBuffer];
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(sizeof widePath / sizeof widePath[0])))
@@ -132,16 +166,15 @@ bool BackupOfTarget(const char* target, char* backup, std::size_t backupSize)
     const std::size_t nameStart = slash ? static_cast<std::size_t>(slash - target) + 1 : 0;
     if (target[nameStart] == '\0')
         return false;
-    int written;
+    PathText text(backup, backupSize);
     if (target[nameStart] == '_') {
-        written = std::snprintf(backup, backupSize, "%.*s_%s", static_cast<int>(nameStart), target,
-                                target + nameStart);
+        text.Add(target, nameStart).Add("_").Add(target + nameStart);
     } else {
-        written = std::snprintf(backup, backupSize, "%s", target);
-        if (written > 0 && static_cast<std::size_t>(written) < backupSize)
+        text.Add(target);
+        if (text.Fits())
             backup[nameStart] = '_';
     }
-    return written > 0 && static_cast<std::size_t>(written) < backupSize;
+    return text.Fits();
 }
 
 void SetStepHookForTest(StepHook hook)
@@ -200,15 +233,15 @@ int InstallAllStaged(const char* directory, FailureReport report, void* context)
     const std::size_t length = std::strlen(directory);
     const char* separator = (length > 0 && directory[length - 1] == '\\') ? "" : "\\";
     char pattern[kPathBuffer];
-    const int patternLength = std::snprintf(pattern, sizeof pattern, "%s%s%s", directory, separator, kStagedPattern);
-    if (patternLength < 0 || static_cast<std::size_t>(patternLength) >= sizeof pattern)
+    if (!PathText(pattern, sizeof pattern).Add(directory).Add(separator).Add(kStagedPattern).Fits())
         return 0;
 
+    StagedNames staged;
+    ListStaged(pattern, staged);
     int failures = 0;
-    for (const FoundName& found : ListStaged(pattern)) {
+    for (const FoundName& found : staged) {
         char stagedPath[kPathBuffer];
-        const int pathLength = std::snprintf(stagedPath, sizeof stagedPath, "%s%s%s", directory, separator, found.name);
-        const bool fits = pathLength > 0 && static_cast<std::size_t>(pathLength) < sizeof stagedPath;
+        const bool fits = PathText(stagedPath, sizeof stagedPath).Add(directory).Add(separator).Add(found.name).Fits();
         const InstallOutcome outcome = fits ? InstallStagedFile(stagedPath) : InstallOutcome::Unusable;
         if (outcome == InstallOutcome::Installed)
             continue;

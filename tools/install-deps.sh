@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool
   googletest libbenchmark-dev libpugixml-dev libclang-rt-14-dev
+  nsis zip unzip
 )
 missing=()
 for p in "${packages[@]}"; do
