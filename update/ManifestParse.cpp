@@ -1,6 +1,5 @@
 // ParseXML: the server document format. Portable; no Windows API.
 #include <cstring>
-#include <string>
 
 #include "update/ManifestReader.h"
 #include "update/XmlDocument.h"
@@ -43,7 +42,12 @@ File ReadFile(const XmlDocument& document)
     // The version parse reads fewer bytes than the buffer holds.
     document.GetChildAttribute("version", text, sizeof text);
     file.SetVersion(text);
-    file.SetSize(document.GetChildAttribute("size").c_str()); // every digit counts
+    // Every digit counts, so the size gets a buffer as long as any fetched
+    // answer (2048 bytes); a fixed buffer, as no allocation may throw out of
+    // the library.
+    char size[2048];
+    document.GetChildAttribute("size", size, sizeof size);
+    file.SetSize(size);
     // One byte more than "yes" tells it from any longer value.
     char compressed[5];
     document.GetChildAttribute("compressed", compressed, sizeof compressed);

@@ -219,3 +219,13 @@ TEST(ParseXMLAttributes, LongValuesKeepTheirFirst64Bytes)
     Entity entity = parsed.entities.Pop();
     EXPECT_EQ(std::string(FileAt(entity, 0).GetUrl()), ("http://127.0.0.1/" + longValue).substr(0, 64));
 }
+
+TEST(ParseXMLAttributes, SizeReadsEveryDigitPastThe64ByteCap)
+{
+    const std::string document = "<config><entity name=\"e\"><file name=\"f\" size=\"" + std::string(90, '0') +
+                                 "245760\"/></entity></config>";
+    Parsed parsed;
+    ASSERT_TRUE(Update::ParseXML(document.c_str(), parsed.properties, parsed.entities));
+    Entity entity = parsed.entities.Pop();
+    EXPECT_EQ(FileAt(entity, 0).GetSize(), 245760u);
+}
