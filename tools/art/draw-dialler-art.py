@@ -136,20 +136,89 @@ def draw_icon(size):
     return c
 
 
+def palette_of(canvas, size=256):
+    """Median cut of the picture's colours into at most `size` entries, each
+    the pixel-weighted mean of its box: the gradients stay smooth."""
+    counts = {}
+    for r, g, b, _ in canvas.pixels:
+        counts[(r, g, b)] = counts.get((r, g, b), 0) + 1
+    boxes = [list(counts.items())]
+    while len(boxes) < size:
+        splittable = [bx for bx in boxes if len(bx) > 1]
+        if not splittable:
+            break
+        # Split the box with the widest channel range, weighted by pixels.
+        def spread(bx):
+            return max(max(c[i] for c, _ in bx) - min(c[i] for c, _ in bx) for i in range(3)) * sum(n for _, n in bx)
+        box = max(splittable, key=spread)
+        boxes.remove(box)
+        channel = max(range(3), key=lambda i: max(c[i] for c, _ in box) - min(c[i] for c, _ in box))
+        box.sort(key=lambda item: item[0][channel])
+        total, running, cut = sum(n for _, n in box), 0, 1
+        for cut, (_, n) in enumerate(box, 1):
+            running += n
+            if running * 2 >= total:
+                break
+        cut = min(max(cut, 1), len(box) - 1)
+        boxes += [box[:cut], box[cut:]]
+    palette = []
+    for box in boxes:
+        total = sum(n for _, n in box)
+        palette.append(tuple(int(round(sum(c[i] * n for c, n in box) / total)) for i in range(3)))
+    return palette
+
+
+def nearest_indices(canvas, palette):
+    cache = {}
+    out = bytearray()
+    for r, g, b, _ in canvas.pixels:
+        key = (r, g, b)
+        if key not in cache:
+            cache[key] = min(range(len(palette)),
+                             key=lambda i: (palette[i][0] - r) ** 2 + (palette[i][1] - g) ** 2 + (palette[i][2] - b) ** 2)
+        out.append(cache[key])
+    return out
+
+
+def rle8_row(row):
+    """One row in BI_RLE8: runs as (count, index), other stretches as
+    absolute blocks (0, count, indices, padded to a word); ends the line."""
+    out, i, n = bytearray(), 0, len(row)
+    while i < n:
+        run = 1
+        while i + run < n and run < 255 and row[i + run] == row[i]:
+            run += 1
+        if run >= 2:
+            out += bytes((run, row[i]))
+            i += run
+            continue
+        start = i
+        while i < n and i - start < 255 and not (i + 2 < n and row[i] == row[i + 1] == row[i + 2]):
+            i += 1
+        literal = row[start:i]
+        if len(literal) < 3:
+            for index in literal:
+                out += bytes((1, index))
+        else:
+            out += bytes((0, len(literal))) + bytes(literal) + (b"\0" if len(literal) % 2 else b"")
+    return out + b"\0\0"
+
+
 def bmp_bytes(canvas):
-    """A 24-bit bottom-up BMP, as LoadBitmap expects."""
-    stride = (canvas.width * 3 + 3) & ~3
-    rows = []
+    """An 8-bit palettised, RLE8-compressed bottom-up BMP, which LoadBitmap
+    and LoadImage read as they read a 24-bit one, at a tenth of the size: the
+    updater fetches the whole program over dial-up."""
+    palette = palette_of(canvas)
+    indices = nearest_indices(canvas, palette)
+    w = canvas.width
+    data = bytearray()
     for y in range(canvas.height - 1, -1, -1):
-        row = bytearray()
-        for x in range(canvas.width):
-            r, g, b, _ = canvas.pixels[y * canvas.width + x]
-            row += bytes((b, g, r))
-        row += b"\0" * (stride - len(row))
-        rows.append(bytes(row))
-    data = b"".join(rows)
-    header = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(data), 0, 0, 14 + len(header)) + header + data
+        data += rle8_row(indices[y * w:(y + 1) * w])
+    data[-2:] = b"\0\1"  # the last end of line becomes the end of the bitmap
+    colours = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    header = struct.pack("<IiiHHIIiiII", 40, w, canvas.height, 1, 8, 1, len(data), 2835, 2835, len(palette), 0)
+    offset = 14 + len(header) + len(colours)
+    return struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset) + header + colours + bytes(data)
 
 
 def icon_image(canvas):
