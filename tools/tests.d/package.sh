@@ -63,6 +63,14 @@ none_present() { for f in "${files[@]}"; do [ ! -e "$install/$f" ] || return 1; 
 echo "== silent install into a fresh prefix"
 check "installer exits with 0" 'wine "$(wine winepath.exe -w "$setup" | tr -d "\r")" /S'
 check "the five files, ReadMe and uninstaller in %LOCALAPPDATA%\\Programs\\Tovrin" all_present
+version=$(basename "$setup" | sed 's/^Tovrin-\(.*\)-x64-setup.exe$/\1/')
+versions_match() {
+  local f
+  for f in Tovrin.exe Praxel.dll Utils.dll Tallyview.dll switcher.exe; do
+    [ "$(strings -el "$install/$f" | grep -A1 '^FileVersion$' | tail -n 1)" = "$version.0" ] || return 1
+  done
+}
+check "every file's version resource says $version, as the installer's name does" versions_match
 check "Start-menu shortcut Tovrin" '[ -f "$shortcut" ]'
 check "uninstall entry under HKCU" '[ "$(reg_value "$uninstall_key" DisplayName)" = Tovrin ] &&
   [ -n "$(reg_value "$uninstall_key" UninstallString)" ]'
