@@ -66,7 +66,7 @@ INT_PTR StatisticsDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return FALSE;
     case WM_STATS_FETCH_DONE:
-        OnFetchDone();
+        OnFetchDone(wParam);
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_DESTROY:
@@ -152,6 +152,8 @@ void StatisticsDialog::OnFetchStats()
         fetchRequest.statisticsAddress = ProcessFetchSettings().statisticsAddress;
         fetchRequest.userName = userName;
         fetchRequest.window = window;
+        // From 1 on, so no completion matches before the first fetch.
+        fetchRequest.fetchId = ++fetchCount;
         HANDLE thread = StartThreadedFunc(FetchStatisticsThread, &fetchRequest);
         // A thread that cannot start changes nothing; the schedule goes on.
         if (thread)
@@ -177,9 +179,12 @@ void StatisticsDialog::OnDisconnect()
     PostQuitMessage(1);
 }
 
-void StatisticsDialog::OnFetchDone()
+void StatisticsDialog::OnFetchDone(WPARAM fetchId)
 {
-    fetchThread.Reset();
+    // A late completion of an earlier fetch must not drop the handle of the
+    // one running now, or the next tick would start a second beside it.
+    if (fetchId == fetchRequest.fetchId)
+        fetchThread.Reset();
 }
 
 void StatisticsDialog::OnDestroy()

@@ -35,7 +35,7 @@ private:
     void OnOnlineCounter();
     void OnFetchStats();
     void OnDisconnect();
-    void OnFetchDone();
+    void OnFetchDone(WPARAM fetchId);
     void OnDestroy();
 
     HWND window = nullptr;
@@ -45,5 +45,6 @@ private:
     HWND diallerWindow;
     char userName[UTILS_SETTING_BUFFER] = "";
     FetchRequest fetchRequest = {};
+    WPARAM fetchCount = 0;
     KernelHandle fetchThread;
 };

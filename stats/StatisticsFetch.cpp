@@ -114,6 +114,6 @@ unsigned long __stdcall FetchStatisticsThread(void* parameter)
             ShowFailure(request->window);
         }
     }
-    PostMessageA(request->window, WM_STATS_FETCH_DONE, 0, 0);
+    PostMessageA(request->window, WM_STATS_FETCH_DONE, request->fetchId, 0);
     return 0;
 }

@@ -13,6 +13,7 @@ struct FetchRequest {
     const char* statisticsAddress; // the process-wide address buffer
     const char* userName;          // the window's user-name buffer
     HWND window;                   // receives the texts and WM_STATS_FETCH_DONE
+    WPARAM fetchId;                // sent back with WM_STATS_FETCH_DONE
 };
 
 // The stored update page and interval, read again before every fetch.
@@ -32,5 +33,6 @@ UINT FetchPeriodMilliseconds(uint32_t intervalSeconds);
 
 // One fetch: GetFileAndParse with "userstat", then each property applied to
 // the window, most recently pushed first. May show the provider's message box
-// and wait for it. Posts WM_STATS_FETCH_DONE at the end. Returns 0.
+// and wait for it. Posts WM_STATS_FETCH_DONE with the request's fetchId at the
+// end. Returns 0.
 unsigned long __stdcall FetchStatisticsThread(void* request);

@@ -3,6 +3,7 @@
 #include "ProviderAnswers.h"
 #include "ScreenCapture.h"
 #include "TallyviewFixture.h"
+#include "stats/StatsMessages.h"
 #include "stats/res/resource.h"
 
 namespace stats_test {
@@ -115,6 +116,49 @@ TEST_F(StatisticsFetch, SameMessageRaisesOneBoxAndAChangedOneAnother)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "Maintenance done");
     PressOk(box);
+}
+
+TEST_F(StatisticsFetch, EmptyMessageAfterARememberedOneRaisesAnEmptyBox)
+{
+    SetInterval(1);
+    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERMESSAGE", "Hello"}})));
+    ASSERT_NE(StartTallyview(), nullptr);
+    HWND box = WaitForMessageBox(kEventWait);
+    ASSERT_NE(box, nullptr);
+    PressOk(box);
+    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERMESSAGE", ""}})));
+    box = WaitForMessageBox(kEventWait);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "");
+    PressOk(box);
+}
+
+TEST_F(StatisticsFetch, IntervalThirtyAsksAtStartThenAfterThirtySeconds)
+{
+    SetInterval(30);
+    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
+    ASSERT_NE(StartTallyview(), nullptr);
+    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    dialler.Pump(25000);
+    EXPECT_EQ(CountUserstatRequests(), 1);
+    const DWORD start = GetTickCount();
+    while (CountUserstatRequests() < 2 && GetTickCount() - start < 20000)
+        dialler.Pump(200);
+    EXPECT_EQ(CountUserstatRequests(), 2);
+}
+
+TEST_F(StatisticsFetch, LateCompletionOfAnEarlierFetchDoesNotLetASecondOneStart)
+{
+    SetInterval(1);
+    ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}}), 2500));
+    ASSERT_NE(StartTallyview(), nullptr);
+    // Completions that belong to no running fetch arrive all the while.
+    for (int i = 0; i < 30; ++i) {
+        PostMessageA(statsWindow, WM_STATS_FETCH_DONE, 0, 0);
+        dialler.Pump(250);
+    }
+    // As in the slow-server case: one fetch at a time, 2 or 3 in 7.5 s.
+    EXPECT_LE(CountUserstatRequests(), 3);
 }
 
 TEST_F(StatisticsFetch, IntervalZeroAsksTheServerExactlyOnce)
