@@ -340,7 +340,10 @@ TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUp
     ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(File("ReadMe.txt.uok").c_str()) == INVALID_FILE_ATTRIBUTES; },
                           25000))
         << "switcher did not install the staged file";
-    EXPECT_EQ(ReadWhole(File(kUpdatedFile)), kNewContent);
+    // The rename's own handle on the file may still be open for a moment,
+    // and it refuses a reader that does not share deletion.
+    EXPECT_TRUE(WaitUntil([&] { return ReadWhole(File(kUpdatedFile)) == kNewContent; }, 5000))
+        << ReadWhole(File(kUpdatedFile));
     EXPECT_EQ(GetFileAttributesA(File("_eadMe.txt").c_str()), INVALID_FILE_ATTRIBUTES) << "backup left behind";
     EXPECT_EQ(probe::ReadText(probe::kVersionKey, kUpdatedFile).value_or("<none>"), "1.0.1");
     // The recorded version kept the second connection from fetching it again.
