@@ -18,23 +18,23 @@ std::string Build(const char* commandTemplate, const char* url, size_t size = 60
 TEST(BuildBrowserCommand, QuotedPlaceholderIsCutAtItsOpeningQuote)
 {
     EXPECT_EQ(Build("\"C:\\Browser\\browse.exe\" -nohome \"%1\"", "http://portal.example/"),
-              "\"C:\\Browser\\browse.exe\" -nohome  http://portal.example/");
+              "\"C:\\Browser\\browse.exe\" -nohome  \"http://portal.example/\"");
 }
 
 TEST(BuildBrowserCommand, BarePlaceholderIsCutWhereItStands)
 {
-    EXPECT_EQ(Build("browse.exe %1 -newwindow", "http://a/"), "browse.exe  http://a/");
+    EXPECT_EQ(Build("browse.exe %1 -newwindow", "http://a/"), "browse.exe  \"http://a/\"");
 }
 
 TEST(BuildBrowserCommand, QuotedPlaceholderWinsOverAnEarlierBareOne)
 {
     // The first quoted "%1" decides, even when a bare one comes before it.
-    EXPECT_EQ(Build("b.exe -x%1 \"%1\"", "u"), "b.exe -x%1  u");
+    EXPECT_EQ(Build("b.exe -x%1 \"%1\"", "u"), "b.exe -x%1  \"u\"");
 }
 
 TEST(BuildBrowserCommand, TemplateWithoutPlaceholderIsKeptWhole)
 {
-    EXPECT_EQ(Build("\"C:\\b.exe\" -url", "http://a/"), "\"C:\\b.exe\" -url http://a/");
+    EXPECT_EQ(Build("\"C:\\b.exe\" -url", "http://a/"), "\"C:\\b.exe\" -url \"http://a/\"");
 }
 
 TEST(BuildBrowserCommand, ResultTooLongIsRefused)
@@ -42,4 +42,11 @@ TEST(BuildBrowserCommand, ResultTooLongIsRefused)
     char out[16];
     EXPECT_FALSE(BuildBrowserCommand("browser.exe \"%1\"", "http://a.long.example/", out, sizeof(out)));
     EXPECT_EQ(strlen(out), sizeof(out) - 1);
+}
+
+TEST(BuildBrowserCommand, AddressWithAQuoteIsRefusedSoItCannotAddBrowserOptions)
+{
+    char out[600];
+    EXPECT_FALSE(BuildBrowserCommand("browse.exe \"%1\"", "http://a/\" -option", out, sizeof(out)));
+    EXPECT_STREQ(out, "");
 }
