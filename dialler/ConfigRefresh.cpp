@@ -75,8 +75,11 @@ unsigned long WINAPI RefreshConfigThread(void* parameter)
 {
     const auto* request = static_cast<const RefreshRequest*>(parameter);
     Update::PropertyStack properties;
-    // Handed to the download thread, which alone uses and frees it.
+    // Handed to the download thread, which alone uses and frees it. The
+    // library's allocation gives null rather than throwing.
     std::unique_ptr<Update::EntityStack> entities(new Update::EntityStack);
+    if (!entities)
+        return 0;
 
     if (!Update::GetFileAndParse(request->updatePage, request->userName, "update", properties, *entities))
         return 0;

@@ -8,7 +8,8 @@ namespace Update {
 class PropertyStack;
 }
 
-// Thread procedure; the argument is a RefreshRequest (g_dialler's). Ends
+// Thread procedure; the argument is a RefreshRequest its caller keeps alive
+// until the thread ends. Ends
 // with 0. Nothing is stored when the server cannot be reached or its answer
 // does not parse.
 unsigned long WINAPI RefreshConfigThread(void* request);

@@ -4,20 +4,40 @@
 
 #include "dialler/RasRecords.h"
 
-// Writes the phonebook entry for deviceName and starts DialThread. Runs on
-// the user-interface thread; always returns true.
-bool StartDial(const char* deviceName, const char* userName, const char* password);
+// Longest the dialog's thread waits for a dial thread to end: the thread's
+// own hang-up is bounded at about ten seconds.
+constexpr DWORD kDialThreadStopMs = 15000;
 
-// One dialling run: holds the dial lock until it connects, stops or fails.
+// Writes the phonebook entry for deviceName and starts DialThread for run
+// number run. Runs on the user-interface thread; false when the thread could
+// not be started.
+bool StartDial(const char* deviceName, const char* userName, const char* password, LONG run);
+
+// One dialling run (its number is the parameter): holds the dial lock until
+// it connects, stops or fails. Each attempt's handle is its own: it hangs up
+// every attempt that does not connect, and hands a connected one to the
+// dialog with WM_DIAL_CONNECTED. It never touches a window.
 unsigned long WINAPI DialThread(void* parameter);
 
 // Progress callback of the remote-access service (notifier type 0); runs on
-// the service's own thread.
+// the service's own thread. Sets the run's signals and posts the progress.
 void WINAPI RasDialNotify(UINT message, RasConnState state, DWORD error);
 
-// Hangs up g_dialler.connection and waits, pumping the main dialog's
-// messages, until the service has let go of it (at most a bounded time).
+// User-interface thread: hangs up g_dialler.connection and waits, pumping
+// the main dialog's messages, until the service has let go of it (at most a
+// bounded time). With no connection it only pauses.
 void HangUpAndWait();
+
+// User-interface thread: hangs up a connection handed over by a run that
+// is no longer wanted; input is ignored meanwhile.
+void HangUpHandedConnection(RasConnHandle connection);
+
+// Worker threads: hangs up an attempt and waits, bounded, without pumping.
+void HangUpAttempt(RasConnHandle attempt);
+
+// User-interface thread: waits for the last dial thread to end, pumping,
+// at most limitMs. True when it has ended (or none was started).
+bool WaitForDialThread(DWORD limitMs);
 
 // The first connected dial-up connection on the machine (any entry): stores
 // its handle and copies its entry name (entryNameSize bytes). False, with the
@@ -25,12 +45,18 @@ void HangUpAndWait();
 bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNameSize);
 bool AnyConnectionConnected();
 
-// Back to Idle: hang up, "Not connected", "&Connect".
+// Back to Idle: stop the watch, hang up, wait for the dial thread, "Not
+// connected", "&Connect". Ignored while busy or closing.
 void ResetToDisconnected();
 
+// Ends a busy stretch; a close requested meanwhile is posted now.
+void EndBusy();
+
 // Sets IDT_CONNECTION (1000 ms) on the main dialog and keeps its id; false
-// when the system refused. The dialog calls it on WM_START_CONNECTION_TIMER.
+// when the system refused.
 bool StartConnectionTimer();
+// Kills IDT_CONNECTION if it runs. Every path that leaves Connected calls it.
+void StopConnectionTimer();
 
 // The connection watch, run on every IDT_CONNECTION tick. When no connection
 // is connected any more it kills the timer, brings the dialog out of the

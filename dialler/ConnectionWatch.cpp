@@ -75,20 +75,71 @@ bool FirstConnected(Found found)
 
 } // namespace
 
-void HangUpAndWait()
+namespace {
+
+// Hangs up one handle and waits until the service has let go of it, at most
+// a bounded time. On the dialog's thread the wait keeps the dialog served;
+// a worker only sleeps between polls.
+void HangUpHandle(RasConnHandle connection, bool pump)
 {
-    RasConnHandle connection = g_dialler.connection;
     if (connection) {
         RasHangUpA(connection);
         DWORD started = GetTickCount();
         while (ServiceStillKnows(connection) && GetTickCount() - started < kHangUpGiveUpMs) {
-            // Sleep between polls but wake for input, so the dialog keeps
-            // painting and the callback's control changes get through.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kStatusPollMs, QS_ALLINPUT);
-            PumpMainDialogMessages();
+            if (pump) {
+                // Sleep between polls but wake for input, so the dialog keeps
+                // painting; handlers check busy, so nothing new starts.
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, kStatusPollMs, QS_ALLINPUT);
+                PumpMainDialogMessages();
+            } else {
+                Sleep(kStatusPollMs);
+            }
         }
     }
     Sleep(kAfterHangUpPauseMs);
+}
+
+} // namespace
+
+void HangUpAndWait()
+{
+    HangUpHandle(g_dialler.connection, true);
+}
+
+void HangUpAttempt(RasConnHandle attempt)
+{
+    HangUpHandle(attempt, false);
+}
+
+void HangUpHandedConnection(RasConnHandle connection)
+{
+    bool wasBusy = g_dialler.busy;
+    g_dialler.busy = true;
+    HangUpHandle(connection, true);
+    g_dialler.busy = wasBusy;
+}
+
+bool WaitForDialThread(DWORD limitMs)
+{
+    HANDLE thread = g_dialler.dialThread;
+    if (!thread)
+        return true;
+    DWORD started = GetTickCount();
+    for (;;) {
+        DWORD spent = GetTickCount() - started;
+        if (spent >= limitMs)
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, limitMs - spent, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) {
+            // What the thread posted before it ended (a handed-over
+            // connection above all) is dealt with before the caller goes on.
+            PumpMainDialogMessages();
+            return true;
+        }
+        if (woke != WAIT_OBJECT_0 + 1)
+            return false;
+        PumpMainDialogMessages();
+    }
 }
 
 bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNameSize)
@@ -106,23 +157,48 @@ bool AnyConnectionConnected()
     return FirstConnected([](const RasConnectionOld&) {});
 }
 
+void StopConnectionTimer()
+{
+    if (g_dialler.timerId)
+        KillTimer(g_dialler.mainDialog, g_dialler.timerId);
+    g_dialler.timerId = 0;
+}
+
+void EndBusy()
+{
+    g_dialler.busy = false;
+    // A close that came during the wait is carried out now.
+    if (g_dialler.closeRequested && !g_dialler.closing) {
+        g_dialler.closeRequested = false;
+        PostMessageA(g_dialler.mainDialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
 void ResetToDisconnected()
 {
+    if (g_dialler.busy || g_dialler.closing)
+        return;  // the request already being served covers this one
+    g_dialler.busy = true;
+    // A tick during the hang-up would find the line gone and reset again.
+    StopConnectionTimer();
     SetWindowTextA(g_dialler.connectButton, "&Connect");
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);
     EnableWindow(g_dialler.connectButton, FALSE);
     HangUpAndWait();
     g_dialler.connection = nullptr;
+    // An attempt still being dialled is hung up by the dial thread, its owner.
+    WaitForDialThread(kDialThreadStopMs);
     SetWindowTextA(g_dialler.statusText, "Not connected");
     EnableWindow(g_dialler.connectButton, TRUE);
     g_dialler.connected = 0;
+    EndBusy();
 }
 
 bool StartConnectionTimer()
 {
     if (!g_dialler.connected)
-        return true;  // hung up before the dialog's thread got here
+        return true;
     UINT_PTR id = SetTimer(g_dialler.mainDialog, IDT_CONNECTION, CONNECTION_TIMER_PERIOD_MS, nullptr);
     if (id == 0)
         return false;
@@ -135,7 +211,7 @@ bool WatchConnection()
     // Any connected connection counts, not only ours.
     if (AnyConnectionConnected())
         return false;
-    KillTimer(g_dialler.mainDialog, g_dialler.timerId);
+    StopConnectionTimer();
     AnimateFromTray(g_dialler.mainDialog);
     if (g_dialler.tray)
         g_dialler.tray->HideInTray();

@@ -5,48 +5,20 @@
 #include <stdio.h>
 
 #include "dialler/AccessNumbers.h"
-#include "dialler/BrowserOpen.h"
-#include "dialler/Companions.h"
-#include "dialler/ConfigRefresh.h"
 #include "dialler/ConnectionManager.h"
 #include "dialler/DiallerContext.h"
-#include "dialler/StatusTexts.h"
+#include "dialler/StatusTexts.h"  // IsStoppingError
 #include "utils/Utils.h"
 
 namespace {
 
-constexpr int kErrorTextSize = 256;
 // How long a number that failed at once stays on screen before the next.
 constexpr DWORD kImmediateFailurePauseMs = 2000;
 
-void ErrorText(DWORD error, char* text, int textSize)
+// Workers tell the dialog's thread what happened and never wait for it.
+bool Tell(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    text[0] = '\0';
-    if (RasGetErrorStringA(error, text, textSize) != kRasOk || text[0] == '\0')
-        snprintf(text, textSize, "Error %lu", static_cast<unsigned long>(error));
-    text[textSize - 1] = '\0';
-}
-
-// Runs on DialThread or the service's callback thread: these calls change
-// the main dialog's controls from outside the user-interface thread (the
-// window manager forwards them to it).
-void SetStatus(const char* text)
-{
-    SetWindowTextA(g_dialler.statusText, text);
-}
-
-// A stopping error ends the run: the service's own text, then Idle.
-void StopRunWithError(DWORD error)
-{
-    char text[kErrorTextSize];
-    ErrorText(error, text, sizeof text);
-    MessageBoxA(g_dialler.mainDialog, text, "Error", MB_ICONINFORMATION);
-    EnableWindow(g_dialler.connectButton, TRUE);
-    SetWindowTextA(g_dialler.connectButton, "&Connect");
-    g_dialler.dialling = 0;
-    SetEvent(g_dialler.stopEvent);
-    SetStatus("Not connected");
-    SetFocus(g_dialler.connectButton);
+    return PostMessageA(g_dialler.mainDialog, message, wParam, lParam) != FALSE;
 }
 
 void ResetAttemptSignals()
@@ -57,38 +29,12 @@ void ResetAttemptSignals()
     ResetEvent(g_dialler.disconnectedEvent);
     g_dialler.connectedSeen = 0;
     ResetEvent(g_dialler.connectedEvent);
-    g_dialler.connection = nullptr;
-}
-
-void EnterConnectedState()
-{
-    g_dialler.connected = 1;
-    g_dialler.elapsed = 0;
-    g_dialler.connectStart = GetTickCount() / 1000;
-    // Systems that keep timers to the window's own thread refuse this call;
-    // the dialog's thread then sets the timer when it reads the message.
-    if (!StartConnectionTimer())
-        PostMessageA(g_dialler.mainDialog, WM_START_CONNECTION_TIMER, 0, 0);
-    OpenInBrowser(g_dialler.homePage, SW_SHOWNORMAL);
-}
-
-// RasDial refused the attempt outright (not a stopping error): show why,
-// pause so the text can be read, then let the loop try the next number.
-// Returns false when the user stopped during the pause.
-bool PauseAfterImmediateFailure(DWORD error)
-{
-    char text[kErrorTextSize];
-    ErrorText(error, text, sizeof text);
-    SetStatus(text);
-    if (g_dialler.connection)
-        HangUpAndWait();
-    WaitForSingleObject(g_dialler.stopEvent, kImmediateFailurePauseMs);
-    return g_dialler.dialling != 0;
+    g_dialler.stoppingError = 0;
 }
 
 } // namespace
 
-bool StartDial(const char* deviceName, const char* userName, const char* password)
+bool StartDial(const char* deviceName, const char* userName, const char* password, LONG run)
 {
     WritePhonebookEntry(deviceName);
 
@@ -99,48 +45,63 @@ bool StartDial(const char* deviceName, const char* userName, const char* passwor
     snprintf(params.userName, sizeof params.userName, "%s", userName);
     snprintf(params.password, sizeof params.password, "%s", password);
 
-    // The handle of an earlier run is kept until now: nothing else closes it.
+    HANDLE thread = static_cast<HANDLE>(
+        StartThreadedFunc(DialThread, reinterpret_cast<void*>(static_cast<LONG_PTR>(run))));
+    if (!thread)
+        return false;
+    // Only the newest run is waited for; an earlier run's handle is closed
+    // here (the thread itself goes on to its end).
     if (g_dialler.dialThread)
         CloseHandle(g_dialler.dialThread);
-    g_dialler.dialThread = static_cast<HANDLE>(StartThreadedFunc(DialThread, nullptr));
+    g_dialler.dialThread = thread;
     return true;
 }
 
-unsigned long WINAPI DialThread(void*)
+unsigned long WINAPI DialThread(void* parameter)
 {
+    const LPARAM run = reinterpret_cast<LPARAM>(parameter);
     EnterCriticalSection(&g_dialler.dialLock);
-    while (g_dialler.dialling) {
+    while (g_dialler.dialling && g_dialler.run == run) {
         ResetAttemptSignals();
         snprintf(g_dialler.dialParams.phoneNumber, sizeof g_dialler.dialParams.phoneNumber, "%s",
                  NextAccessNumber());
 
+        RasConnHandle attempt = nullptr;
         DWORD result = RasDialA(nullptr, nullptr, &g_dialler.dialParams, kRasNotifierType0,
-                                reinterpret_cast<void*>(&RasDialNotify), &g_dialler.connection);
+                                reinterpret_cast<void*>(&RasDialNotify), &attempt);
         if (result != kRasOk) {
+            // The service keeps the port until even a refused attempt is
+            // hung up.
+            if (attempt)
+                HangUpAttempt(attempt);
             if (IsStoppingError(result)) {
-                StopRunWithError(result);
-                LeaveCriticalSection(&g_dialler.dialLock);
-                return 1;
-            }
-            // No notification follows a refused call; waiting for one would
-            // leave the run hanging in Dialling.
-            if (!PauseAfterImmediateFailure(result))
+                Tell(WM_DIAL_STOPPED_BY_ERROR, result, run);
                 break;
+            }
+            // No notification follows a refused call: say why, pause so the
+            // text can be read (a stop ends the pause), then the next number.
+            Tell(WM_DIAL_REFUSED, result, run);
+            WaitForSingleObject(g_dialler.stopEvent, kImmediateFailurePauseMs);
             continue;
         }
 
+        // The stop event bounds this wait: every stop sets it.
         HANDLE events[] = {g_dialler.stopEvent, g_dialler.errorEvent, g_dialler.disconnectedEvent,
                            g_dialler.connectedEvent};
         WaitForMultipleObjects(4, events, FALSE, INFINITE);
 
-        // Whoever cleared the flag also hangs up.
-        if (!g_dialler.dialling)
-            break;
         if (g_dialler.connectedSeen) {
-            EnterConnectedState();
+            // From here the dialog's thread owns the connection; if the user
+            // has stopped meanwhile, it hangs it up.
+            if (!Tell(WM_DIAL_CONNECTED, static_cast<WPARAM>(run), reinterpret_cast<LPARAM>(attempt)))
+                HangUpAttempt(attempt);
             break;
         }
-        HangUpAndWait();
+        HangUpAttempt(attempt);
+        if (g_dialler.stoppingError) {
+            Tell(WM_DIAL_STOPPED_BY_ERROR, static_cast<WPARAM>(g_dialler.stoppingError), run);
+            break;
+        }
     }
     LeaveCriticalSection(&g_dialler.dialLock);
     return 1;
@@ -148,7 +109,16 @@ unsigned long WINAPI DialThread(void*)
 
 void WINAPI RasDialNotify(UINT, RasConnState state, DWORD error)
 {
-    const char* status = StatusTextForState(state);
+    const LPARAM run = g_dialler.run;
+    // The dial thread waits on these; the stopping error is recorded before
+    // its event is set, so the thread sees it once it wakes.
+    if (error != 0) {
+        if (IsStoppingError(error))
+            g_dialler.stoppingError = static_cast<LONG>(error);
+        else
+            g_dialler.errorSeen = 1;
+    }
+    Tell(WM_DIAL_PROGRESS, static_cast<WPARAM>(state), run);
 
     if (state == RasDisconnected) {
         g_dialler.disconnectedSeen = 1;
@@ -157,26 +127,7 @@ void WINAPI RasDialNotify(UINT, RasConnState state, DWORD error)
     if (state == RasConnected) {
         g_dialler.connectedSeen = 1;
         SetEvent(g_dialler.connectedEvent);
-        StartStatsWindow();
-        g_dialler.refreshRequest.updatePage = g_dialler.updatePage;
-        g_dialler.refreshRequest.userName = g_dialler.userName;
-        HANDLE refresh = static_cast<HANDLE>(StartThreadedFunc(RefreshConfigThread, &g_dialler.refreshRequest));
-        if (refresh)
-            CloseHandle(refresh);
     }
-
-    // Changed from the service's callback thread.
-    if (state == RasConnectDevice)
-        EnableWindow(g_dialler.connectButton, TRUE);
-    else
-        SetStatus(status);
-
-    if (error != 0) {
-        if (IsStoppingError(error)) {
-            StopRunWithError(error);
-        } else {
-            g_dialler.errorSeen = 1;
-            SetEvent(g_dialler.errorEvent);
-        }
-    }
+    if (error != 0)
+        SetEvent(g_dialler.errorEvent);
 }

@@ -19,11 +19,23 @@ constexpr const char MAIN_DIALOG_CLASS[] = MAIN_DIALOG_CLASS_TEXT;
 // The phonebook entry the dialler writes and dials.
 constexpr const char PHONEBOOK_ENTRY_NAME[] = "Tovrin";
 
-// Private window messages.
+// Private window messages. Worker threads (the dial thread and the service's
+// notifier) only post these; the main dialog's thread alone acts on them and
+// alone changes the dialog, the tray icon and the connection state. Each
+// carries the run it belongs to, so news from a run that has ended is
+// dropped (a handed-over connection is hung up instead).
 constexpr UINT WM_TRAY_CALLBACK = 32778;    // the tray icon's notifications
-// Posted by DialThread to the main dialog when it could not set the
-// connection timer from its own thread; the dialog calls StartConnectionTimer.
-constexpr UINT WM_START_CONNECTION_TIMER = WM_APP + 1;
+// The notifier reached a state. wParam: the state; lParam: the run.
+constexpr UINT WM_DIAL_PROGRESS = WM_APP + 2;
+// RasDial refused a number at once; the run goes on with the next one after
+// a pause. wParam: the error; lParam: the run.
+constexpr UINT WM_DIAL_REFUSED = WM_APP + 3;
+// A stopping error ended the run; its attempt is already hung up.
+// wParam: the error; lParam: the run.
+constexpr UINT WM_DIAL_STOPPED_BY_ERROR = WM_APP + 4;
+// The attempt is connected. wParam: the run; lParam: the connection handle,
+// which from this message on belongs to the dialog's thread.
+constexpr UINT WM_DIAL_CONNECTED = WM_APP + 5;
 
 // The one-second connection timer on the main dialog.
 #ifndef IDT_CONNECTION
@@ -31,8 +43,8 @@ constexpr UINT WM_START_CONNECTION_TIMER = WM_APP + 1;
 #endif
 constexpr UINT CONNECTION_TIMER_PERIOD_MS = 1000;
 
-// Parameter block of RefreshConfigThread, refilled at every connection. The
-// pointers refer to the context's own buffers.
+// Parameter block of RefreshConfigThread. Each refresh gets its own copy of
+// the address and user name, which it owns until it ends.
 struct RefreshRequest {
     const char* updatePage;
     const char* userName;
@@ -62,7 +74,11 @@ struct DiallerContext {
     bool useFreephone;       // chosen at Connect
 
     RasDialParamsOld dialParams;
-    RasConnHandle connection;  // being dialled, found or watched; 0 = none
+    // Connected and owned by the dialog's thread (ours, or the external one
+    // found at start-up); 0 = none. An attempt still being dialled belongs
+    // to the dial thread and is never stored here.
+    RasConnHandle connection;
+    volatile LONG run;  // counts Connect presses; a run's messages carry it
 
     // Plain 32-bit flags. Each is written before its event is set and read
     // after the wait on that event returns.
@@ -71,6 +87,7 @@ struct DiallerContext {
     volatile LONG errorSeen;
     volatile LONG disconnectedSeen;
     volatile LONG connectedSeen;
+    volatile LONG stoppingError;  // a stopping error the notifier reported; 0 = none
 
     // Manual-reset, created unsignalled by the main dialog's initialisation.
     HANDLE stopEvent;
@@ -81,12 +98,20 @@ struct DiallerContext {
     CRITICAL_SECTION dialLock;  // held by DialThread for its whole run
     HANDLE dialThread;          // the last DialThread started
 
+    // The dialog's thread only. While busy, a hang-up, a wait for the dial
+    // thread, an error box or the shutdown is in progress: input that would
+    // start or stop anything is ignored (a close is remembered and done
+    // afterwards). closing is set once, by the shutdown.
+    bool busy;
+    bool closeRequested;
+    bool closing;
+
     DWORD connectStart;  // whole seconds of the tick count when connected
     DWORD elapsed;       // seconds connected; 0 until the first timer tick
     UINT_PTR timerId;    // returned when IDT_CONNECTION was set
 
     PROCESS_INFORMATION statsProcess;  // the running Tallyview; handles 0 when none
-    RefreshRequest refreshRequest;
+    volatile LONG refreshRunning;      // 1 while a configuration refresh runs
 
     // The program's single notification-area icon. The object itself is a
     // global of the tray source, which stores its address here during static

@@ -90,25 +90,34 @@ void OfferToCloseOtherConnection()
 
 void RunShutdownSequence()
 {
+    if (g_dialler.closing)
+        return;  // a second close
+    if (g_dialler.busy) {
+        // Done once the hang-up or box in progress is over.
+        g_dialler.closeRequested = true;
+        return;
+    }
+    g_dialler.closing = true;
+    g_dialler.busy = true;
+    EnableWindow(g_dialler.connectButton, FALSE);
     if (g_dialler.connected) {
         // Cancel keeps the connection up; the program exits all the same.
         if (MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL) == IDOK) {
-            // The watch must not run while we hang up: HangUpAndWait pumps
-            // the dialog's messages, and a tick that finds the line gone
-            // would bring the dialog back and hang up a second time.
-            KillTimer(g_dialler.mainDialog, g_dialler.timerId);
+            // The watch must not run while we hang up: a tick that found the
+            // line gone would bring the dialog back and hang up again.
+            StopConnectionTimer();
             HangUpAndWait();
         }
     } else if (g_dialler.dialling) {
         g_dialler.dialling = 0;
         SetEvent(g_dialler.stopEvent);
-        HangUpAndWait();
     }
+    StopConnectionTimer();
 
-    // Blocks until a running DialThread has let go of the lock.
-    EnterCriticalSection(&g_dialler.dialLock);
-    LeaveCriticalSection(&g_dialler.dialLock);
-    DeleteCriticalSection(&g_dialler.dialLock);
+    // A run still dialling hangs up its own attempt and ends; wait for it
+    // while the dialog is served, never in a bare lock wait.
+    if (WaitForDialThread(kDialThreadStopMs))
+        DeleteCriticalSection(&g_dialler.dialLock);
 
     EndDialog(g_dialler.mainDialog, IDCANCEL);
     StopStatsWindow();

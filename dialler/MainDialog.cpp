@@ -6,6 +6,7 @@
 #include "dialler/AboutBox.h"
 #include "dialler/AccessNumbers.h"
 #include "dialler/ConnectionManager.h"
+#include "dialler/DialEvents.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/DiallerMain.h"
 #include "dialler/ElapsedText.h"
@@ -64,6 +65,8 @@ BOOL InitMainDialog(HWND dialog)
 
 void Connect(HWND dialog)
 {
+    if (g_dialler.busy || g_dialler.closing)
+        return;
     ReadCredentials();
     while (CredentialsMissing()) {
         INT_PTR answer = RunSettingsDialog(dialog);
@@ -73,6 +76,9 @@ void Connect(HWND dialog)
     }
 
     EnableWindow(g_dialler.connectButton, FALSE);
+    LONG run = InterlockedIncrement(&g_dialler.run);
+    // An external connection found at start-up is not ours to hang up.
+    g_dialler.connection = nullptr;
     InterlockedExchange(&g_dialler.dialling, 1);
     ResetEvent(g_dialler.stopEvent);
     SetWindowTextA(g_dialler.connectButton, "&Disconnect");
@@ -83,7 +89,13 @@ void Connect(HWND dialog)
     SetModemSelection(selected == CB_ERR ? 0 : static_cast<uint32_t>(selected));
     g_dialler.useFreephone = IsDlgButtonChecked(dialog, IDC_FREEPHONE) == BST_CHECKED;
 
-    StartDial(deviceName, g_dialler.userName, g_dialler.password);
+    if (!StartDial(deviceName, g_dialler.userName, g_dialler.password, run)) {
+        // No thread, no run: back to Idle rather than Dialling for ever.
+        g_dialler.dialling = 0;
+        SetWindowTextA(g_dialler.connectButton, "&Connect");
+        SetWindowTextA(g_dialler.statusText, "Not connected");
+        EnableWindow(g_dialler.connectButton, TRUE);
+    }
 }
 
 void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
@@ -93,6 +105,8 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
         RunShutdownSequence();
         break;
     case IDC_CONNECT:
+        if (g_dialler.busy || g_dialler.closing)
+            break;  // a hang-up or the shutdown is already under way
         if (g_dialler.connected || g_dialler.dialling)
             ResetToDisconnected();
         else
@@ -115,10 +129,13 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 
 void OnConnectionTick(HWND dialog)
 {
-    if (g_dialler.elapsed == 0) {
+    // A tick queued before the timer was killed, or one arriving while a
+    // hang-up or the close question is pending, must not act.
+    if (!g_dialler.connected || g_dialler.busy || g_dialler.closing)
+        return;
+    // No notification area, no hiding: the dialog would be lost.
+    if (g_dialler.elapsed == 0 && g_trayIcon.ShowInTray())
         AnimateToTray(dialog);
-        g_trayIcon.ShowInTray();
-    }
     DWORD now = GetTickCount() / 1000;
     if (now < g_dialler.connectStart)
         g_dialler.elapsed = now - g_dialler.connectStart + kTickSecondsAtWrap;
@@ -136,7 +153,11 @@ void OnConnectionTick(HWND dialog)
 
 void DisconnectFromTray(HWND dialog)
 {
-    KillTimer(dialog, g_dialler.timerId);
+    // A second request while the first is being served is dropped; the first
+    // brings the dialog back.
+    if (g_dialler.busy || g_dialler.closing)
+        return;
+    StopConnectionTimer();
     // Only a live run is ended: a stale Tallyview's Disconnect arriving while
     // idle must not start dialling.
     if (g_dialler.connected || g_dialler.dialling)
@@ -161,8 +182,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (wParam == IDT_CONNECTION)
             OnConnectionTick(dialog);
         return FALSE;
-    case WM_START_CONNECTION_TIMER:
-        StartConnectionTimer();
+    case WM_DIAL_PROGRESS:
+    case WM_DIAL_REFUSED:
+    case WM_DIAL_STOPPED_BY_ERROR:
+    case WM_DIAL_CONNECTED:
+        HandleDialEvent(dialog, message, wParam, lParam);
         return TRUE;
     case WM_STATS_DISCONNECT:
         DisconnectFromTray(dialog);
