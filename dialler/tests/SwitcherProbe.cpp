@@ -16,7 +16,8 @@ int main(int argc, char** argv)
 
     char directory[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof directory, directory);
-    FILE* out = fopen(report, "w");
+    // Appended, so a test can count how often switcher was started.
+    FILE* out = fopen(report, "a");
     if (!out)
         return 1;
     fprintf(out, "%s\n%s\n", directory, argc > 1 ? argv[1] : "");

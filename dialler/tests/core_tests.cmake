@@ -31,3 +31,17 @@ add_dependencies(dialler_core_test Tovrin Utils rasim dialler_switcher_probe)
 if(TARGET Praxel)
   add_dependencies(dialler_core_test Praxel)
 endif()
+
+# Random user actions against a mix of line behaviours (a short pass here;
+# tools/soak-dialler.sh runs a long one).
+tovrin_add_gtest(dialler_soak_test TIMEOUT 420
+  SOURCES SoakTest.cpp ${DIALLER_DRIVER_SOURCES}
+  LIBS rasim_log_reader advapi32 user32
+  DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
+set_property(TEST dialler_soak_test APPEND PROPERTY ENVIRONMENT
+  "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
+target_include_directories(dialler_soak_test PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+add_dependencies(dialler_soak_test Tovrin Utils rasim dialler_switcher_probe)
+if(TARGET Praxel)
+  add_dependencies(dialler_soak_test Praxel)
+endif()

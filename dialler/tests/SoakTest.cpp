@@ -1,0 +1,247 @@
+// A randomized soak of the real dialler: user actions at random moments
+// (Connect, the button's Disconnect, the tray's Disconnect, the statistics
+// window's request once or twice, close with either answer, a second close)
+// against a mix of line behaviours, with the invariants checked throughout.
+//   TOVRIN_SOAK_SEED       the first sequence's seed (printed; replays it)
+//   TOVRIN_SOAK_SEQUENCES  how many sequences (default: as many as fit)
+//   TOVRIN_SOAK_SECONDS    how long to go on starting sequences (default 170)
+#include <stdlib.h>
+
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "CoreTestFixture.h"
+
+using namespace coredriver;
+
+namespace {
+
+constexpr int kTrayDisconnect = 32772;   // the tray menu's Disconnect
+constexpr UINT kStatsDisconnect = 1203;  // posted by the statistics window
+// The hang-up of a line the service never lets go of is given up after ten
+// seconds; everything the user waits for must be over well within these.
+constexpr DWORD kSettleMs = 13000;
+constexpr DWORD kExitLimitMs = 20000;
+
+const char* const kScenarios[] = {
+    "all-busy.txt",     "all-refused.txt",       "slow-connect.txt",     "slow-hangup.txt",
+    "drop-soon.txt",    "stop-633-notified.txt", "stop-633-at-once.txt", "stays-connected.txt",
+};
+
+unsigned long EnvNumber(const char* name, unsigned long fallback)
+{
+    const char* text = getenv(name);
+    return text && *text ? strtoul(text, nullptr, 10) : fallback;
+}
+
+std::string SwitcherProbePath()
+{
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    return path.substr(0, path.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
+}
+
+class Sequence {
+public:
+    Sequence(unsigned long seed, const Installation& installation, DiallerProcess& dialler, HWND dialog)
+        : random(seed), installation(installation), dialler(dialler), dialog(dialog)
+    {
+    }
+
+    // Failures so far, each with what had been done before it.
+    std::string failures;
+    std::string trail;
+
+    int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); }
+
+    void Act()
+    {
+        AnswerErrorBox();
+        std::string button = ControlText(dialog, kConnectButton);
+        bool enabled = IsWindowEnabled(GetDlgItem(dialog, kConnectButton)) != FALSE;
+        switch (Pick(5)) {
+        case 0:
+        case 1:
+            // A user can press only what is there to be pressed.
+            if (enabled && IsWindowVisible(dialog)) {
+                Note(button == "&Connect" ? "connect" : "button-disconnect");
+                Click(dialog, kConnectButton);
+            }
+            break;
+        case 2:
+            if (!IsWindowVisible(dialog)) {
+                Note("tray-disconnect");
+                PostMessageA(dialog, WM_COMMAND, kTrayDisconnect, 0);
+            }
+            break;
+        case 3:
+            Note("1203");
+            PostMessageA(dialog, kStatsDisconnect, 0, 0);
+            break;
+        default:
+            Note("1203x2");
+            PostMessageA(dialog, kStatsDisconnect, 0, 0);
+            Sleep(Pick(300));
+            PostMessageA(dialog, kStatsDisconnect, 0, 0);
+            break;
+        }
+        Sleep(Pick(2500));
+        CheckIdleAndDialling();
+    }
+
+    // Closes (sometimes twice), answers the questions, and checks the end.
+    void Close()
+    {
+        AnswerErrorBox();
+        Note("close");
+        DWORD closed = GetTickCount();
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        if (Pick(3) == 0) {
+            Sleep(Pick(500));
+            Note("close-again");
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        while (dialler.WaitForExit(100) == STILL_ACTIVE) {
+            if (GetTickCount() - closed > kExitLimitMs) {
+                Fail("the dialler did not end within 20 s of the close");
+                return;
+            }
+            if (HWND box = dialler.MessageBoxWithCaption("Tovrin", 0)) {
+                keptLine = Pick(2) == 0;
+                Note(keptLine ? "answer-cancel" : "answer-ok");
+                Answer(box, keptLine ? IDCANCEL : IDOK);
+                Sleep(300);
+            }
+            AnswerErrorBox();
+        }
+        CheckHandles(true);
+        std::string report = installation.PathOf("switcher-probe.txt");
+        int lines = 0;
+        WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+        Sleep(300);  // a second start would show up by now
+        std::ifstream in(report);
+        for (std::string line; std::getline(in, line);)
+            ++lines;
+        if (lines != 2)
+            Fail("switcher was started " + std::to_string(lines / 2) + " times at one exit");
+    }
+
+private:
+    void Note(const std::string& step) { trail += step + " "; }
+    void Fail(const std::string& what) { failures += what + " (after: " + trail + ")\n"; }
+
+    void AnswerErrorBox()
+    {
+        if (HWND box = dialler.MessageBoxWithCaption("Error", 0)) {
+            Note("error-ok");
+            Answer(box, IDOK);
+            Sleep(200);
+        }
+    }
+
+    // Idle: enabled and visible once any hang-up is over. Dialling (the
+    // dialog still on screen): the button becomes pressable.
+    void CheckIdleAndDialling()
+    {
+        HWND button = GetDlgItem(dialog, kConnectButton);
+        std::string text = ControlText(dialog, kConnectButton);
+        if (text == "&Connect") {
+            bool settled = WaitUntil(
+                [&] {
+                    AnswerErrorBox();
+                    return ControlText(dialog, kConnectButton) != "&Connect" ||
+                           (IsWindowEnabled(button) && IsWindowVisible(dialog));
+                },
+                kSettleMs);
+            if (!settled)
+                Fail(std::string("Idle dialog left ") + (IsWindowVisible(dialog) ? "with the button greyed" : "hidden"));
+            else if (ControlText(dialog, kConnectButton) == "&Connect" &&
+                     ControlText(dialog, kStatusText) == "Not connected")
+                CheckHandles(false);
+        } else if (text == "&Disconnect" && IsWindowVisible(dialog)) {
+            bool pressable = WaitUntil(
+                [&] {
+                    AnswerErrorBox();
+                    return IsWindowEnabled(button) || !IsWindowVisible(dialog) ||
+                           ControlText(dialog, kConnectButton) != "&Disconnect";
+                },
+                kSettleMs);
+            if (!pressable)
+                Fail("Dialling with the button greyed");
+        }
+    }
+
+    // Every handle dialled is hung up exactly once; at the end a connection
+    // the user chose to keep may be left alone.
+    void CheckHandles(bool atExit)
+    {
+        std::map<std::string, int> hangUps;
+        for (const rasim::LogEvent& event : installation.Log("hangup"))
+            ++hangUps[event.Get("handle")];
+        std::map<std::string, bool> connected;
+        for (const rasim::LogEvent& event : installation.Log("connected"))
+            connected[event.Get("handle")] = true;
+        for (const rasim::LogEvent& dial : installation.Log("dial")) {
+            std::string handle = dial.Get("handle");
+            if (handle.empty() || handle == "0x0")
+                continue;
+            int count = hangUps[handle];
+            if (count > 1)
+                Fail("handle " + handle + " hung up " + std::to_string(count) + " times");
+            else if (count == 0 && !(atExit && keptLine && connected[handle]))
+                Fail("handle " + handle + (atExit ? " never hung up" : " still up after \"Not connected\""));
+        }
+    }
+
+    std::mt19937 random;
+    const Installation& installation;
+    DiallerProcess& dialler;
+    HWND dialog;
+    bool keptLine = false;
+};
+
+} // namespace
+
+using DiallerSoak = DiallerTest;
+
+TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
+{
+    const unsigned long firstSeed = EnvNumber("TOVRIN_SOAK_SEED", GetTickCount());
+    const unsigned long sequences = EnvNumber("TOVRIN_SOAK_SEQUENCES", 0);
+    const DWORD limitMs = EnvNumber("TOVRIN_SOAK_SECONDS", 170) * 1000;
+    printf("soak: first seed %lu (TOVRIN_SOAK_SEED replays it)\n", firstSeed);
+
+    const DWORD started = GetTickCount();
+    unsigned long ran = 0;
+    for (unsigned long seed = firstSeed;; ++seed) {
+        if (sequences ? ran >= sequences : GetTickCount() - started > limitMs)
+            break;
+        std::mt19937 pick(seed);
+        const char* scenario = kScenarios[pick() % (sizeof kScenarios / sizeof kScenarios[0])];
+        StoreNumbers("FreePhone", {"0111", "0222", "0333"});
+        Installation installation(scenario);
+        ASSERT_TRUE(installation.AddFile(SwitcherProbePath(), "switcher.exe"));
+        DiallerProcess dialler(installation);
+        HWND dialog = dialler.MainDialog();
+        ASSERT_TRUE(dialog) << "seed " << seed;
+
+        Sequence sequence(seed, installation, dialler, dialog);
+        int actions = 1 + sequence.Pick(5);
+        for (int i = 0; i < actions; ++i)
+            sequence.Act();
+        sequence.Close();
+        ++ran;
+        printf("soak: seed %lu %s: %s%s\n", seed, scenario, sequence.trail.c_str(),
+               sequence.failures.empty() ? "ok" : "FAILED");
+        fflush(stdout);
+        EXPECT_TRUE(sequence.failures.empty()) << "seed " << seed << ", " << scenario << ":\n"
+                                               << sequence.failures << installation.LogText();
+        if (!sequence.failures.empty())
+            break;
+    }
+    printf("soak: %lu sequences\n", ran);
+    EXPECT_GT(ran, 0u);
+}
