@@ -39,6 +39,26 @@ TEST_F(SecondInstance, IsToldAndEndsWithZeroWhileFirstKeepsRunning)
         << "the running dialler is brought to the front after the box";
 }
 
+TEST_F(SecondInstance, LeavesAFirstHiddenInTheTrayHidden)
+{
+    Installation installation("stays-connected.txt");
+    DiallerProcess first(installation);
+    HWND firstDialog = first.MainDialog();
+    ASSERT_TRUE(firstDialog);
+    Click(firstDialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(firstDialog); }, 10000)) << "not moved to the tray";
+
+    DiallerProcess second(installation);
+    HWND box = second.MessageBoxWithCaption("Tovrin running");
+    ASSERT_TRUE(box);
+    Answer(box, IDOK);
+    EXPECT_EQ(0u, second.WaitForExit(10000));
+    Sleep(500);
+    EXPECT_FALSE(IsWindowVisible(firstDialog)) << "a dialler in the tray stays there";
+    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
+    EXPECT_TRUE(installation.Log("hangup").empty()) << "the first copy's connection must stay up";
+}
+
 using ExternalConnection = DiallerTest;
 
 TEST_F(ExternalConnection, OkHangsItUpBeforeTheDialog)
