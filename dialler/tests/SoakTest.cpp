@@ -225,7 +225,8 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         Installation installation(scenario);
         ASSERT_TRUE(installation.AddFile(SwitcherProbePath(), "switcher.exe"));
         DiallerProcess dialler(installation);
-        HWND dialog = dialler.MainDialog();
+        // Generous: a loaded machine can take a while to start a program.
+        HWND dialog = dialler.MainDialog(30000);
         ASSERT_TRUE(dialog) << "seed " << seed;
         if (ran == 0)  // the read-only status line is no stop for the Tab key
             EXPECT_FALSE(GetWindowLongA(GetDlgItem(dialog, kStatusText), GWL_STYLE) & WS_TABSTOP);
