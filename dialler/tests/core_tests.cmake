@@ -16,32 +16,26 @@ set(DIALLER_DRIVER_DEFINITIONS
   TOVRIN_TEST_RASIM_DLL="$<TARGET_FILE:rasim>"
   TOVRIN_TEST_SCENARIO_DIR="${CMAKE_CURRENT_SOURCE_DIR}/scenarios")
 
-tovrin_add_gtest(dialler_core_test TIMEOUT 600
-  SOURCES StartupTest.cpp DiallingTest.cpp NumbersTest.cpp PhonebookTest.cpp ${DIALLER_DRIVER_SOURCES}
-  LIBS rasim_log_reader advapi32 user32
-  DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
-# Wine reads the load order when a process starts, from the environment it
-# was started with; setting it from inside the test is too late. The
-# browsers are kept from starting: they would outlive the test holding its
-# output open. (Set here: the semicolons must survive as one value.)
-set_property(TEST dialler_core_test APPEND PROPERTY ENVIRONMENT
-  "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
-target_include_directories(dialler_core_test PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-add_dependencies(dialler_core_test Tovrin Utils rasim dialler_switcher_probe)
-if(TARGET Praxel)
-  add_dependencies(dialler_core_test Praxel)
-endif()
+# A test program that drives the real Tovrin.exe under the simulator.
+function(dialler_driven_test name timeout)
+  tovrin_add_gtest(${name} TIMEOUT ${timeout}
+    SOURCES ${ARGN} ${DIALLER_DRIVER_SOURCES}
+    LIBS rasim_log_reader advapi32 user32
+    DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
+  # Wine reads the load order when a process starts, from the environment it
+  # was started with; setting it from inside the test is too late. The
+  # browsers are kept from starting: they would outlive the test holding its
+  # output open. (Set here: the semicolons must survive as one value.)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+    "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  add_dependencies(${name} Tovrin Utils rasim dialler_switcher_probe)
+  if(TARGET Praxel)
+    add_dependencies(${name} Praxel)
+  endif()
+endfunction()
 
+dialler_driven_test(dialler_core_test 600 StartupTest.cpp DiallingTest.cpp NumbersTest.cpp PhonebookTest.cpp)
 # Random user actions against a mix of line behaviours (a short pass here;
 # tools/soak-dialler.sh runs a long one).
-tovrin_add_gtest(dialler_soak_test TIMEOUT 420
-  SOURCES SoakTest.cpp ${DIALLER_DRIVER_SOURCES}
-  LIBS rasim_log_reader advapi32 user32
-  DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
-set_property(TEST dialler_soak_test APPEND PROPERTY ENVIRONMENT
-  "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
-target_include_directories(dialler_soak_test PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-add_dependencies(dialler_soak_test Tovrin Utils rasim dialler_switcher_probe)
-if(TARGET Praxel)
-  add_dependencies(dialler_soak_test Praxel)
-endif()
+dialler_driven_test(dialler_soak_test 420 SoakTest.cpp)
