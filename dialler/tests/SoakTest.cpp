@@ -228,8 +228,9 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         // Generous: a loaded machine can take a while to start a program.
         HWND dialog = dialler.MainDialog(30000);
         ASSERT_TRUE(dialog) << "seed " << seed;
-        if (ran == 0)  // the read-only status line is no stop for the Tab key
+        if (ran == 0) {  // the read-only status line is no stop for the Tab key
             EXPECT_FALSE(GetWindowLongA(GetDlgItem(dialog, kStatusText), GWL_STYLE) & WS_TABSTOP);
+        }
 
         Sequence sequence(seed, installation, dialler, dialog);
         int actions = 1 + sequence.Pick(5);
