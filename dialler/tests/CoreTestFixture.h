@@ -6,7 +6,10 @@
 
 #include <string>
 
-#include "CoreDriver.h"
+#include "Controls.h"
+#include "DiallerInstallation.h"
+#include "MessageBoxes.h"
+#include "WindowSearch.h"
 #include "utils/tests/RegistryProbe.h"
 
 // Control and box identifiers of the dialler as a user sees them.

@@ -1,19 +1,25 @@
 // The real Tovrin.exe under Wine with the simulated remote-access service:
 // the main and Settings dialogs, the tray, Tallyview's disconnect request,
 // closing, and the companion programs.
-#include "DiallerDriver.h"
+#include "Controls.h"
+#include "DiallerInstallation.h"
 #include "FakeTray.h"
+#include "MessageBoxes.h"
 #include "RegistryProbe.h"
+#include "Screenshot.h"
+#include "TextFiles.h"
+#include "WindowSearch.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/res/resource.h"
 #include "utils/ScopedHandle.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <regex>
 #include <string>
 
-using driver::DiallerRun;
+using namespace guidriver;
 
 namespace {
 
@@ -43,14 +49,6 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& wanted)
         if (line == wanted)
             return true;
     return false;
-}
-
-ULONGLONG CpuMilliseconds(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(process, &created, &exited, &kernel, &user);
-    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return (ticks(kernel) + ticks(user)) / 10000;
 }
 
 class DiallerUiTest : public ::testing::Test {
@@ -90,120 +88,145 @@ protected:
         probe::WriteText(probe::kSettingsKey, "password", "secret");
     }
 
-    // The browser stand-in records the URL the shell hands it.
-    void InstallBrowser(DiallerRun& run)
+    // A fresh installation with the scenario fixture; stand-ins record how
+    // Tallyview and switcher are started.
+    void Install(const char* scenarioFixture)
     {
-        std::string browser = run.FolderFile("browser.exe");
-        CopyFileA(run.FolderFile("switcher.exe").c_str(), browser.c_str(), FALSE);
-        WriteClassesRoot(kHttpCommandKey, "\"" + browser + "\" \"%1\"");
+        installation = std::make_unique<Installation>(scenarioFixture, TOVRIN_UI_FIXTURES);
+        installation->AddStandIn("Tallyview.dll");
+        installation->AddStandIn("switcher.exe");
+    }
+
+    // The browser stand-in records the URL the shell hands it.
+    void InstallBrowser()
+    {
+        installation->AddStandIn("browser.exe");
+        WriteClassesRoot(kHttpCommandKey, "\"" + installation->PathOf("browser.exe") + "\" \"%1\"");
+    }
+
+    // Starts the dialler in its own folder.
+    void Launch() { dialler = std::make_unique<DiallerProcess>(*installation, installation->Folder()); }
+    bool WaitForDialog() { return (dialog = dialler->MainDialog(30000)) != nullptr; }
+    bool Start() { return Launch(), WaitForDialog(); }
+
+    bool Exited(DWORD timeoutMs) const { return dialler->WaitForExit(timeoutMs) != STILL_ACTIVE; }
+    std::string StatusText() const { return ControlText(dialog, IDC_STATUS); }
+    std::string ConnectText() const { return ControlText(dialog, IDC_CONNECT); }
+    bool SwitcherStartedWithOurId() const
+    {
+        return HasLine(installation->StandInRecord("switcher.exe"), "args=switcher.exe " + std::to_string(dialler->Id()));
+    }
+    static void Screenshot(const char* name)
+    {
+        TakeScreenshot(std::string(TOVRIN_UI_SCREENSHOTS) + "/" + name + ".png");
     }
 
     // Connect, then wait for the first tick to put the dialog in the tray.
-    void ConnectAndWaitForTray(DiallerRun& run)
+    void ConnectAndWaitForTray()
     {
-        ASSERT_TRUE(run.Start());
-        ASSERT_TRUE(run.WaitForDialog());
-        driver::Click(run.Dialog(), IDC_CONNECT);
-        ASSERT_TRUE(driver::WaitUntil([&] { return tray.IconVisible(run.Dialog(), IDR_TRAY_MENU); }, 20000))
-            << "status: " << run.StatusText();
-        EXPECT_FALSE(IsWindowVisible(run.Dialog()));
+        ASSERT_TRUE(Start());
+        Click(dialog, IDC_CONNECT);
+        ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000))
+            << "status: " << StatusText();
+        EXPECT_FALSE(IsWindowVisible(dialog));
     }
 
-    void ExpectIdleAndShown(DiallerRun& run)
+    void ExpectIdleAndShown()
     {
-        EXPECT_TRUE(driver::WaitUntil([&] { return run.StatusText() == "Not connected"; }, 10000))
-            << run.StatusText();
-        EXPECT_EQ(run.ConnectText(), "&Connect");
+        EXPECT_TRUE(WaitUntil([&] { return StatusText() == "Not connected"; }, 10000))
+            << StatusText();
+        EXPECT_EQ(ConnectText(), "&Connect");
         // The dialog comes back after the hang-up has reset the status.
-        EXPECT_TRUE(driver::WaitUntil([&] { return IsWindowVisible(run.Dialog()) != FALSE; }, 10000));
-        EXPECT_TRUE(driver::WaitUntil([&] { return !tray.HasIcon(run.Dialog(), IDR_TRAY_MENU); }, 10000));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 10000));
+        EXPECT_TRUE(WaitUntil([&] { return !tray.HasIcon(dialog, IDR_TRAY_MENU); }, 10000));
     }
 
     FakeTray tray;
     std::string savedHttpCommand;
+    std::unique_ptr<Installation> installation;
+    std::unique_ptr<DiallerProcess> dialler;
+    HWND dialog = nullptr;
 };
 
 } // namespace
 
 TEST_F(DiallerUiTest, EmptyCredentialsShowSettingsUntilFilledOrCancelled)
 {
-    DiallerRun run("settings", "ui-busy.txt");
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForDialog());
-    EXPECT_EQ(run.StatusText(), "Not connected");
-    driver::Screenshot("main-dialog");
+    Install("ui-busy.txt");
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(StatusText(), "Not connected");
+    Screenshot("main-dialog");
 
-    driver::Click(run.Dialog(), IDC_CONNECT);
-    HWND settings = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Settings", 10000);
+    Click(dialog, IDC_CONNECT);
+    HWND settings = dialler->MessageBoxWithCaption("Settings", 10000);
     ASSERT_TRUE(settings);
     // Both fields stop at the 255 characters the dial parameters hold.
     EXPECT_EQ(SendMessageA(GetDlgItem(settings, IDC_USERNAME), EM_GETLIMITTEXT, 0, 0), 255);
     EXPECT_EQ(SendMessageA(GetDlgItem(settings, IDC_PASSWORD), EM_GETLIMITTEXT, 0, 0), 255);
     SendMessageA(GetDlgItem(settings, IDC_USERNAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("alice"));
-    driver::Screenshot("settings-dialog");
+    Screenshot("settings-dialog");
 
     // OK with the password empty: the dialog comes again.
-    driver::Click(settings, IDOK);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(settings); }, 5000));
-    settings = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Settings", 10000);
+    Click(settings, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 5000));
+    settings = dialler->MessageBoxWithCaption("Settings", 10000);
     ASSERT_TRUE(settings);
-    EXPECT_EQ(driver::TextOf(GetDlgItem(settings, IDC_USERNAME)), "alice");
+    EXPECT_EQ(ControlText(GetDlgItem(settings, IDC_USERNAME)), "alice");
     EXPECT_EQ(probe::ReadText(probe::kSettingsKey, "username").value_or(""), "alice");
 
     // Cancel abandons the Connect.
-    driver::Click(settings, IDCANCEL);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(settings); }, 5000));
-    driver::WaitUntil([] { return false; }, 500);
-    EXPECT_EQ(run.ConnectText(), "&Connect");
-    EXPECT_EQ(run.StatusText(), "Not connected");
-    EXPECT_EQ(run.CountRasEvents("dial"), 0u);
+    Click(settings, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 5000));
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(ConnectText(), "&Connect");
+    EXPECT_EQ(StatusText(), "Not connected");
+    EXPECT_EQ(installation->Count("dial"), 0u);
 
     // Both filled: dialling starts.
-    driver::Click(run.Dialog(), IDC_CONNECT);
-    settings = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Settings", 10000);
+    Click(dialog, IDC_CONNECT);
+    settings = dialler->MessageBoxWithCaption("Settings", 10000);
     ASSERT_TRUE(settings);
     SendMessageA(GetDlgItem(settings, IDC_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("secret"));
-    driver::Click(settings, IDOK);
-    EXPECT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("dial") > 0; }, 10000));
-    EXPECT_EQ(run.ConnectText(), "&Disconnect");
+    Click(settings, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return installation->Count("dial") > 0; }, 10000));
+    EXPECT_EQ(ConnectText(), "&Disconnect");
     EXPECT_EQ(probe::ReadText(probe::kSettingsKey, "password").value_or(""), "secret");
 
     // Closing while dialling asks nothing; switcher gets the process id.
-    driver::Click(run.Dialog(), IDCANCEL);
-    ASSERT_TRUE(run.WaitForExit(20000));
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return HasLine(driver::ReadLines(run.FolderFile("switcher.exe.record")),
-                             "args=switcher.exe " + std::to_string(run.ProcessId())); },
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(Exited(20000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return SwitcherStartedWithOurId(); },
         10000));
 }
 
 TEST_F(DiallerUiTest, ConnectedHidesInTrayCountsTimeAndDisconnectsFromMenu)
 {
     StoreCredentials();
-    DiallerRun run("connected", "ui-connect.txt");
-    InstallBrowser(run);
-    ConnectAndWaitForTray(run);
+    Install("ui-connect.txt");
+    InstallBrowser();
+    ConnectAndWaitForTray();
 
     // The tooltip counts the time online.
     std::regex firstSeconds("00:00:0[1-9]");
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return std::regex_match(tray.TipOf(run.Dialog(), IDR_TRAY_MENU), firstSeconds); }, 5000))
-        << tray.TipOf(run.Dialog(), IDR_TRAY_MENU);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return std::regex_match(tray.TipOf(dialog, IDR_TRAY_MENU), firstSeconds); }, 5000))
+        << tray.TipOf(dialog, IDR_TRAY_MENU);
 
     // Tallyview got the main dialog's handle on its command line. Wine
     // replaces a standard-input value that is no kernel handle with
     // INVALID_HANDLE_VALUE, so there only the command line carries it.
-    std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(run.Dialog()));
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return HasLine(driver::ReadLines(run.FolderFile("Tallyview.dll.record")), "args=" + handle); },
+    std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(dialog));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HasLine(installation->StandInRecord("Tallyview.dll"), "args=" + handle); },
         10000));
-    auto stats = driver::ReadLines(run.FolderFile("Tallyview.dll.record"));
+    auto stats = installation->StandInRecord("Tallyview.dll");
     EXPECT_TRUE(HasLine(stats, "stdin=" + handle) ||
                 HasLine(stats, "stdin=" + std::to_string(reinterpret_cast<UINT_PTR>(INVALID_HANDLE_VALUE))))
         << "the standard handles were not marked as given";
-    EXPECT_TRUE(driver::WaitUntil(
+    EXPECT_TRUE(WaitUntil(
         [&] {
-            for (const std::string& line : driver::ReadLines(run.FolderFile("browser.exe.record")))
+            for (const std::string& line : installation->StandInRecord("browser.exe"))
                 if (line.find(kHomePage) != std::string::npos)
                     return true;
             return false;
@@ -211,66 +234,69 @@ TEST_F(DiallerUiTest, ConnectedHidesInTrayCountsTimeAndDisconnectsFromMenu)
         10000));
 
     // Idle while connected: the one-second watch costs next to nothing.
-    ULONGLONG before = CpuMilliseconds(run.Process());
-    driver::WaitUntil([] { return false; }, 10000);
-    ULONGLONG used = CpuMilliseconds(run.Process()) - before;
+    ULONGLONG before = dialler->CpuMs();
+    WaitUntil([] { return false; }, 10000);
+    ULONGLONG used = dialler->CpuMs() - before;
     printf("CPU of the connected dialler over 10 s: %llu ms\n", used);
     RecordProperty("connected_cpu_ms_per_10s", static_cast<int>(used));
     EXPECT_LT(used, 1000u);
 
     // Right button on the icon: the menu; its first item disconnects.
-    PostMessageA(run.Dialog(), WM_TRAY_CALLBACK, IDR_TRAY_MENU, WM_RBUTTONUP);
-    HWND menu = driver::WaitForTopWindow(run.ProcessId(), "#32768", nullptr, 10000);
+    PostMessageA(dialog, WM_TRAY_CALLBACK, IDR_TRAY_MENU, WM_RBUTTONUP);
+    WindowQuery menuQuery;
+    menuQuery.className = "#32768";
+    menuQuery.processId = dialler->Id();
+    menuQuery.visibleOnly = true;
+    HWND menu = WaitForTopLevelWindow(menuQuery, 10000);
     ASSERT_TRUE(menu);
-    driver::Screenshot("tray-menu");
+    Screenshot("tray-menu");
     PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
 
-    EXPECT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("hangup") > 0; }, 10000));
-    ExpectIdleAndShown(run);
+    EXPECT_TRUE(WaitUntil([&] { return installation->Count("hangup") > 0; }, 10000));
+    ExpectIdleAndShown();
 }
 
 TEST_F(DiallerUiTest, StatsDisconnectRequestHangsUpAndBringsDialogBack)
 {
     StoreCredentials();
-    DiallerRun run("stats-disconnect", "ui-connect.txt");
-    InstallBrowser(run);
+    Install("ui-connect.txt");
+    InstallBrowser();
 
     // Regression: a request while idle (a stale Tallyview) started dialling.
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForDialog());
-    PostMessageA(run.Dialog(), WM_STATS_DISCONNECT, 0, 0);
-    driver::WaitUntil([] { return false; }, 1500);
-    EXPECT_EQ(run.CountRasEvents("dial"), 0u);
-    EXPECT_EQ(run.ConnectText(), "&Connect");
-    EXPECT_TRUE(IsWindowVisible(run.Dialog()));
+    ASSERT_TRUE(Start());
+    PostMessageA(dialog, WM_STATS_DISCONNECT, 0, 0);
+    WaitUntil([] { return false; }, 1500);
+    EXPECT_EQ(installation->Count("dial"), 0u);
+    EXPECT_EQ(ConnectText(), "&Connect");
+    EXPECT_TRUE(IsWindowVisible(dialog));
 
-    driver::Click(run.Dialog(), IDC_CONNECT);
-    ASSERT_TRUE(driver::WaitUntil([&] { return tray.IconVisible(run.Dialog(), IDR_TRAY_MENU); }, 20000));
-    PostMessageA(run.Dialog(), WM_STATS_DISCONNECT, 0, 0);
-    EXPECT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("hangup") > 0; }, 10000));
-    ExpectIdleAndShown(run);
+    Click(dialog, IDC_CONNECT);
+    ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000));
+    PostMessageA(dialog, WM_STATS_DISCONNECT, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return installation->Count("hangup") > 0; }, 10000));
+    ExpectIdleAndShown();
 
     // The About box names the program and its year.
-    PostMessageA(run.Dialog(), WM_COMMAND, IDM_ABOUT, 0);
-    HWND about = driver::WaitForTopWindow(run.ProcessId(), "#32770", "About Tovrin", 10000);
+    PostMessageA(dialog, WM_COMMAND, IDM_ABOUT, 0);
+    HWND about = dialler->MessageBoxWithCaption("About Tovrin", 10000);
     ASSERT_TRUE(about);
-    EXPECT_TRUE(std::regex_match(driver::MessageBoxText(about), std::regex("Tovrin\n.*20[0-9][0-9] Tovrin")))
-        << driver::MessageBoxText(about);
-    driver::Click(about, IDOK);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }, 5000));
+    EXPECT_TRUE(std::regex_match(MessageBoxText(about), std::regex("Tovrin\n.*20[0-9][0-9] Tovrin")))
+        << MessageBoxText(about);
+    Click(about, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
 
     // A second connection starts a second Tallyview; only that one is
     // asked to quit at exit.
-    driver::Click(run.Dialog(), IDC_CONNECT);
-    ASSERT_TRUE(driver::WaitUntil([&] { return tray.IconVisible(run.Dialog(), IDR_TRAY_MENU); }, 20000));
-    driver::Click(run.Dialog(), IDCANCEL);
-    HWND box = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Tovrin", 10000);
+    Click(dialog, IDC_CONNECT);
+    ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000));
+    Click(dialog, IDCANCEL);
+    HWND box = dialler->MessageBoxWithCaption("Tovrin", 10000);
     ASSERT_TRUE(box);
-    driver::Click(box, IDOK);
-    ASSERT_TRUE(run.WaitForExit(20000));
+    Click(box, IDOK);
+    ASSERT_TRUE(Exited(20000));
     size_t started = 0, quit = 0;
-    for (const std::string& line : driver::ReadLines(run.FolderFile("Tallyview.dll.record"))) {
+    for (const std::string& line : installation->StandInRecord("Tallyview.dll")) {
         started += line.rfind("pid=", 0) == 0;
         quit += line == "quit";
     }
@@ -281,70 +307,85 @@ TEST_F(DiallerUiTest, StatsDisconnectRequestHangsUpAndBringsDialogBack)
 TEST_F(DiallerUiTest, CloseWhileConnectedAndCancelLeavesTheLineUp)
 {
     StoreCredentials();
-    DiallerRun run("close-cancel", "ui-connect.txt");
-    InstallBrowser(run);
-    ConnectAndWaitForTray(run);
+    Install("ui-connect.txt");
+    InstallBrowser();
+    ConnectAndWaitForTray();
 
-    driver::Click(run.Dialog(), IDCANCEL);
-    HWND box = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Tovrin", 10000);
+    Click(dialog, IDCANCEL);
+    HWND box = dialler->MessageBoxWithCaption("Tovrin", 10000);
     ASSERT_TRUE(box);
-    EXPECT_EQ(driver::MessageBoxText(box), "Break connection?");
-    driver::Click(box, IDCANCEL);
+    EXPECT_EQ(MessageBoxText(box), "Break connection?");
+    Click(box, IDCANCEL);
 
-    ASSERT_TRUE(run.WaitForExit(20000));
-    EXPECT_EQ(run.CountRasEvents("hangup"), 0u);
-    auto stats = driver::ReadLines(run.FolderFile("Tallyview.dll.record"));
+    ASSERT_TRUE(Exited(20000));
+    EXPECT_EQ(installation->Count("hangup"), 0u);
+    auto stats = installation->StandInRecord("Tallyview.dll");
     EXPECT_TRUE(HasLine(stats, "quit")) << "Tallyview is asked to quit at exit";
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return HasLine(driver::ReadLines(run.FolderFile("switcher.exe.record")),
-                             "args=switcher.exe " + std::to_string(run.ProcessId())); },
+    EXPECT_TRUE(WaitUntil(
+        [&] { return SwitcherStartedWithOurId(); },
         10000));
 }
 
 TEST_F(DiallerUiTest, CloseWhileConnectedAndOkHangsUp)
 {
     StoreCredentials();
-    DiallerRun run("close-ok", "ui-connect.txt");
-    InstallBrowser(run);
-    ConnectAndWaitForTray(run);
+    Install("ui-connect.txt");
+    InstallBrowser();
+    ConnectAndWaitForTray();
 
-    driver::Click(run.Dialog(), IDCANCEL);
-    HWND box = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Tovrin", 10000);
+    Click(dialog, IDCANCEL);
+    HWND box = dialler->MessageBoxWithCaption("Tovrin", 10000);
     ASSERT_TRUE(box);
-    driver::Click(box, IDOK);
+    Click(box, IDOK);
 
-    ASSERT_TRUE(run.WaitForExit(20000));
-    EXPECT_GT(run.CountRasEvents("hangup"), 0u);
-    EXPECT_TRUE(HasLine(driver::ReadLines(run.FolderFile("Tallyview.dll.record")), "quit"));
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return HasLine(driver::ReadLines(run.FolderFile("switcher.exe.record")),
-                             "args=switcher.exe " + std::to_string(run.ProcessId())); },
+    ASSERT_TRUE(Exited(20000));
+    EXPECT_GT(installation->Count("hangup"), 0u);
+    EXPECT_TRUE(HasLine(installation->StandInRecord("Tallyview.dll"), "quit"));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return SwitcherStartedWithOurId(); },
         10000));
 }
 
 TEST_F(DiallerUiTest, LostLineBringsDialogBackAndHidesIcon)
 {
     StoreCredentials();
-    DiallerRun run("line-drop", "ui-drop.txt");
-    InstallBrowser(run);
-    ConnectAndWaitForTray(run);
+    Install("ui-drop.txt");
+    InstallBrowser();
+    ConnectAndWaitForTray();
 
-    ASSERT_TRUE(driver::WaitUntil([&] { return run.CountRasEvents("drop") > 0; }, 20000));
-    EXPECT_TRUE(driver::WaitUntil([&] { return IsWindowVisible(run.Dialog()) != FALSE; }, 10000));
-    EXPECT_TRUE(driver::WaitUntil([&] { return run.StatusText() == "Not connected"; }, 10000));
-    EXPECT_EQ(run.ConnectText(), "&Connect");
-    EXPECT_FALSE(tray.IconVisible(run.Dialog(), IDR_TRAY_MENU));
+    ASSERT_TRUE(WaitUntil([&] { return installation->Count("drop") > 0; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == "Not connected"; }, 10000));
+    EXPECT_EQ(ConnectText(), "&Connect");
+    EXPECT_FALSE(tray.IconVisible(dialog, IDR_TRAY_MENU));
+}
+
+TEST_F(DiallerUiTest, WithoutANotificationAreaTheConnectedDialogStaysInView)
+{
+    StoreCredentials();
+    tray.RefuseIcons();
+    Install("ui-connect.txt");
+    InstallBrowser();
+    ASSERT_TRUE(Start());
+    Click(dialog, IDC_CONNECT);
+    ASSERT_TRUE(WaitUntil([&] { return ConnectText() == "&Disconnect" && installation->Count("connected") > 0; },
+                          20000));
+    WaitUntil([] { return false; }, 2500);  // past the first ticks
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "hidden with no icon to bring it back";
+    Click(dialog, IDC_CONNECT);
+    EXPECT_TRUE(WaitUntil([&] { return installation->Count("hangup") > 0; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return StatusText() == "Not connected"; }, 10000)) << StatusText();
 }
 
 TEST_F(DiallerUiTest, OtherOpenConnectionIsReportedAfterCancel)
 {
-    DiallerRun run("external", "ui-external.txt");
-    ASSERT_TRUE(run.Start());
-    HWND question = driver::WaitForTopWindow(run.ProcessId(), "#32770", "Warning!", 30000);
+    Install("ui-external.txt");
+    Launch();
+    HWND question = dialler->MessageBoxWithCaption("Warning!", 30000);
     ASSERT_TRUE(question);
-    driver::Click(question, IDCANCEL);
-    ASSERT_TRUE(run.WaitForDialog());
-    EXPECT_EQ(run.StatusText(), "External connection detected: Other ISP");
-    EXPECT_EQ(run.ConnectText(), "&Connect");
-    EXPECT_EQ(run.CountRasEvents("hangup"), 0u);
+    Click(question, IDCANCEL);
+    ASSERT_TRUE(WaitForDialog());
+    EXPECT_EQ(StatusText(), "External connection detected: Other ISP");
+    EXPECT_EQ(ConnectText(), "&Connect");
+    EXPECT_EQ(installation->Count("hangup"), 0u);
 }

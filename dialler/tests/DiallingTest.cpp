@@ -2,7 +2,7 @@
 // stopping errors, a refused call and a dropped line.
 #include "CoreTestFixture.h"
 
-using namespace coredriver;
+using namespace guidriver;
 
 namespace {
 
@@ -50,13 +50,42 @@ TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
     HWND box = dialler.MessageBoxWithCaption("Error");
     ASSERT_TRUE(box);
     EXPECT_EQ(kPortInUseText, MessageBoxText(box));
-    Answer(box, IDOK);
+    PressMessageBoxButton(box, IDOK);
 
     EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 5000)) << ControlText(dialog, kStatusText);
     EXPECT_TRUE(WaitForControlText(dialog, kConnectButton, "&Connect", 5000));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
     Sleep(1000);
     EXPECT_EQ(1u, installation.DialledNumbers().size()) << "no further attempt after a stopping error";
+}
+
+// The box belongs to the dialog: a close that arrives while it is open (from
+// the taskbar, say) waits for the answer, then ends the program once.
+TEST_P(StoppingError, CloseWhileTheBoxIsOpenEndsOnceItIsAnswered)
+{
+    Installation installation(GetParam());
+    ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
+    DiallerProcess dialler(installation);
+    HWND dialog = dialler.MainDialog();
+    ASSERT_TRUE(dialog);
+
+    Click(dialog, kConnectButton);
+    HWND box = dialler.MessageBoxWithCaption("Error");
+    ASSERT_TRUE(box);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    Sleep(500);
+    PressMessageBoxButton(box, IDOK);
+    EXPECT_EQ(0u, dialler.WaitForExit(20000)) << installation.LogText();
+    EXPECT_TRUE(WaitUntil([&] { return installation.StandInStarts("switcher.exe") > 0; }, 5000));
+    Sleep(300);
+    EXPECT_EQ(1u, installation.StandInStarts("switcher.exe"));
+    for (const rasim::LogEvent& dial : installation.Log("dial")) {
+        size_t hangUps = 0;
+        for (const rasim::LogEvent& hangUp : installation.Log("hangup"))
+            hangUps += hangUp.Get("handle") == dial.Get("handle");
+        EXPECT_LE(hangUps, 1u) << installation.LogText();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialling, StoppingError,

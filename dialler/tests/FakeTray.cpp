@@ -76,7 +76,7 @@ LRESULT CALLBACK FakeTray::WindowProc(HWND window, UINT message, WPARAM wParam, 
     // Answer as a shell would: adding twice, or changing or deleting an
     // icon that is not there, fails.
     Icon before = self->Replay(call.owner, call.id);
-    bool ok = call.message == NIM_ADD ? !before.present : before.present;
+    bool ok = !self->refusing && (call.message == NIM_ADD ? !before.present : before.present);
     if (ok)
         self->calls.push_back(call);
     return ok;

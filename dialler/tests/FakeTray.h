@@ -39,6 +39,9 @@ public:
 
     // Makes the area forget every icon, as a restarted taskbar does.
     void Forget() { forgottenBefore = calls.size(); }
+    // Turns every request down from now on, as a desktop without a
+    // notification area does.
+    void RefuseIcons() { refusing = true; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,6 +55,7 @@ private:
     HWND window = nullptr;
     std::vector<TrayCall> calls;
     size_t forgottenBefore = 0;
+    bool refusing = false;
 };
 
 // Pumps this thread's messages for ms milliseconds (the fake tray and the

@@ -2,7 +2,7 @@
 // them.
 #include "CoreTestFixture.h"
 
-using namespace coredriver;
+using namespace guidriver;
 
 using NumberSeeding = DiallerTest;
 

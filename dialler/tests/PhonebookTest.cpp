@@ -2,7 +2,7 @@
 // hands the service.
 #include "CoreTestFixture.h"
 
-using namespace coredriver;
+using namespace guidriver;
 
 using DeviceList = DiallerTest;
 

@@ -7,14 +7,13 @@
 //   TOVRIN_SOAK_SECONDS    how long to go on starting sequences (default 170)
 #include <stdlib.h>
 
-#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
 
 #include "CoreTestFixture.h"
 
-using namespace coredriver;
+using namespace guidriver;
 
 namespace {
 
@@ -34,14 +33,6 @@ unsigned long EnvNumber(const char* name, unsigned long fallback)
 {
     const char* text = getenv(name);
     return text && *text ? strtoul(text, nullptr, 10) : fallback;
-}
-
-std::string SwitcherProbePath()
-{
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path = self;
-    return path.substr(0, path.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
 }
 
 class Sequence {
@@ -112,21 +103,17 @@ public:
             if (HWND box = dialler.MessageBoxWithCaption("Tovrin", 0)) {
                 keptLine = Pick(2) == 0;
                 Note(keptLine ? "answer-cancel" : "answer-ok");
-                Answer(box, keptLine ? IDCANCEL : IDOK);
+                PressMessageBoxButton(box, keptLine ? IDCANCEL : IDOK);
                 Sleep(300);
             }
             AnswerErrorBox();
         }
         CheckHandles(true);
-        std::string report = installation.PathOf("switcher-probe.txt");
-        int lines = 0;
-        WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5000);
+        WaitUntil([&] { return installation.StandInStarts("switcher.exe") > 0; }, 5000);
         Sleep(300);  // a second start would show up by now
-        std::ifstream in(report);
-        for (std::string line; std::getline(in, line);)
-            ++lines;
-        if (lines != 2)
-            Fail("switcher was started " + std::to_string(lines / 2) + " times at one exit");
+        size_t starts = installation.StandInStarts("switcher.exe");
+        if (starts != 1)
+            Fail("switcher was started " + std::to_string(starts) + " times at one exit");
     }
 
 private:
@@ -137,7 +124,7 @@ private:
     {
         if (HWND box = dialler.MessageBoxWithCaption("Error", 0)) {
             Note("error-ok");
-            Answer(box, IDOK);
+            PressMessageBoxButton(box, IDOK);
             Sleep(200);
         }
     }
@@ -223,7 +210,7 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         const char* scenario = kScenarios[pick() % (sizeof kScenarios / sizeof kScenarios[0])];
         StoreNumbers("FreePhone", {"0111", "0222", "0333"});
         Installation installation(scenario);
-        ASSERT_TRUE(installation.AddFile(SwitcherProbePath(), "switcher.exe"));
+        ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
         DiallerProcess dialler(installation);
         // Generous: a loaded machine can take a while to start a program.
         HWND dialog = dialler.MainDialog(30000);

@@ -1,6 +1,7 @@
 // A stand-in for the programs the dialler starts (Tallyview, switcher, the
 // web browser). It appends what it was given to "<own file>.record":
 //   args=<command line>
+//   dir=<current directory>
 //   stdin=<standard-input handle in decimal, 0 when none was given>
 //   pid=<own process id>
 // Started with standard handles (as Tallyview is), it then waits for the
@@ -45,6 +46,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     char line[2048];
     snprintf(line, sizeof(line), "args=%s", GetCommandLineA());
+    Append(path, line);
+    char directory[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof directory, directory);
+    snprintf(line, sizeof(line), "dir=%s", directory);
     Append(path, line);
     snprintf(line, sizeof(line), "stdin=%llu",
              handedWindow ? static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(startup.hStdInput)) : 0ull);

@@ -1,10 +1,9 @@
 // Start-up of the dialler: one instance, the connection left open by someone
 // else, and the directory it works in.
-#include <fstream>
 
 #include "CoreTestFixture.h"
 
-using namespace coredriver;
+using namespace guidriver;
 
 namespace {
 
@@ -31,7 +30,7 @@ TEST_F(SecondInstance, IsToldAndEndsWithZeroWhileFirstKeepsRunning)
     ASSERT_TRUE(box);
     EXPECT_EQ("Tovrin is already running", MessageBoxText(box));
     EXPECT_FALSE(second.MainDialog(500)) << "the second copy must not open a dialog";
-    Answer(box, IDOK);
+    PressMessageBoxButton(box, IDOK);
     EXPECT_EQ(0u, second.WaitForExit(10000));
 
     EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
@@ -51,7 +50,7 @@ TEST_F(SecondInstance, LeavesAFirstHiddenInTheTrayHidden)
     DiallerProcess second(installation);
     HWND box = second.MessageBoxWithCaption("Tovrin running");
     ASSERT_TRUE(box);
-    Answer(box, IDOK);
+    PressMessageBoxButton(box, IDOK);
     EXPECT_EQ(0u, second.WaitForExit(10000));
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(firstDialog)) << "a dialler in the tray stays there";
@@ -70,7 +69,7 @@ TEST_F(ExternalConnection, OkHangsItUpBeforeTheDialog)
     EXPECT_EQ("Another connection is still open. Disconnect?", MessageBoxText(box));
     EXPECT_FALSE(dialler.MainDialog(300)) << "the question comes before the main dialog";
     std::string otherHandle = installation.Log("open").at(0).Get("handle");
-    Answer(box, IDOK);
+    PressMessageBoxButton(box, IDOK);
 
     HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
@@ -86,7 +85,7 @@ TEST_F(ExternalConnection, CancelLeavesItAndTheDialogReportsIt)
     DiallerProcess dialler(installation);
     HWND box = dialler.MessageBoxWithCaption("Warning!");
     ASSERT_TRUE(box);
-    Answer(box, IDCANCEL);
+    PressMessageBoxButton(box, IDCANCEL);
 
     HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
@@ -101,11 +100,7 @@ using CurrentDirectory = DiallerTest;
 TEST_F(CurrentDirectory, IsTheDiallersOwnWhereverItWasStartedFrom)
 {
     Installation installation("all-busy.txt");
-    char probe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, probe, sizeof probe);
-    std::string probePath = probe;
-    probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
-    ASSERT_TRUE(installation.AddFile(probePath, "switcher.exe"));
+    ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
 
     // Started from the system folder: switcher.exe is only found if the
     // dialler has moved to its own directory.
@@ -117,13 +112,15 @@ TEST_F(CurrentDirectory, IsTheDiallersOwnWhereverItWasStartedFrom)
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_EQ(0u, dialler.WaitForExit(10000));
 
-    std::string report = installation.PathOf("switcher-probe.txt");
-    ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+    ASSERT_TRUE(WaitUntil([&] { return installation.StandInStarts("switcher.exe") == 1; }, 10000))
         << "switcher.exe was not started from the installation folder";
-    std::ifstream in(report);
     std::string directory, argument;
-    std::getline(in, directory);
-    std::getline(in, argument);
+    for (const std::string& line : installation.StandInRecord("switcher.exe")) {
+        if (line.rfind("dir=", 0) == 0)
+            directory = line.substr(4);
+        else if (line.rfind("args=", 0) == 0)
+            argument = line.substr(line.find(' ') + 1);
+    }
     // The folder may be reported with or without its trailing backslash.
     if (!directory.empty() && directory.back() == '\\')
         directory.pop_back();
@@ -139,11 +136,7 @@ TEST_P(CloseWhileConnected, AsksToBreakThenExitsAndStartsSwitcher)
 {
     const int answer = GetParam();
     Installation installation("stays-connected.txt");
-    char self[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string probePath = self;
-    probePath = probePath.substr(0, probePath.find_last_of('\\') + 1) + "dialler_switcher_probe.exe";
-    ASSERT_TRUE(installation.AddFile(probePath, "switcher.exe"));
+    ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
 
     DiallerProcess dialler(installation);
     HWND dialog = dialler.MainDialog();
@@ -156,7 +149,7 @@ TEST_P(CloseWhileConnected, AsksToBreakThenExitsAndStartsSwitcher)
     HWND box = dialler.MessageBoxWithCaption("Tovrin");
     ASSERT_TRUE(box);
     EXPECT_EQ("Break connection?", MessageBoxText(box));
-    Answer(box, answer);
+    PressMessageBoxButton(box, answer);
     EXPECT_EQ(0u, dialler.WaitForExit(15000));
 
     std::string handle = installation.Log("dial").at(0).Get("handle");
@@ -164,8 +157,7 @@ TEST_P(CloseWhileConnected, AsksToBreakThenExitsAndStartsSwitcher)
     for (const rasim::LogEvent& hangUp : installation.Log("hangup"))
         hungUp = hungUp || hangUp.Get("handle") == handle;
     EXPECT_EQ(answer == IDOK, hungUp);
-    std::string report = installation.PathOf("switcher-probe.txt");
-    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+    EXPECT_TRUE(WaitUntil([&] { return installation.StandInStarts("switcher.exe") == 1; }, 10000))
         << "switcher was not started at exit";
 }
 

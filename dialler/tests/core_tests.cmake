@@ -5,23 +5,11 @@ if(NOT TOVRIN_WINDOWS OR NOT TARGET Tovrin OR NOT EXISTS ${PROJECT_SOURCE_DIR}/t
   return()
 endif()
 
-# Stands in for switcher.exe, to see where the dialler starts it from.
-add_executable(dialler_switcher_probe SwitcherProbe.cpp)
-
-set(DIALLER_DRIVER_SOURCES
-  ${CMAKE_CURRENT_SOURCE_DIR}/CoreDriver.cpp
-  ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp)
-set(DIALLER_DRIVER_DEFINITIONS
-  TOVRIN_TEST_BIN_DIR="$<TARGET_FILE_DIR:Tovrin>"
-  TOVRIN_TEST_RASIM_DLL="$<TARGET_FILE:rasim>"
-  TOVRIN_TEST_SCENARIO_DIR="${CMAKE_CURRENT_SOURCE_DIR}/scenarios")
-
 # A test program that drives the real Tovrin.exe under the simulator.
 function(dialler_driven_test name timeout)
   tovrin_add_gtest(${name} TIMEOUT ${timeout}
-    SOURCES ${ARGN} ${DIALLER_DRIVER_SOURCES}
-    LIBS rasim_log_reader advapi32 user32
-    DEFINITIONS ${DIALLER_DRIVER_DEFINITIONS})
+    SOURCES ${ARGN} ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp
+    LIBS gui_driver advapi32)
   # Wine reads the load order when a process starts, from the environment it
   # was started with; setting it from inside the test is too late. The
   # browsers are kept from starting: they would outlive the test holding its
@@ -29,7 +17,7 @@ function(dialler_driven_test name timeout)
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
     "WINEDLLOVERRIDES=rasapi32=n\\;winebrowser.exe=d\\;iexplore.exe=d")
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  add_dependencies(${name} Tovrin Utils rasim dialler_switcher_probe)
+  add_dependencies(${name} Tovrin Utils rasim ui_standin)
   if(TARGET Praxel)
     add_dependencies(${name} Praxel)
   endif()

@@ -36,25 +36,19 @@ tovrin_add_gtest(dialler_refresh_test PROVIDER
 target_include_directories(dialler_refresh_test PRIVATE ${PROJECT_SOURCE_DIR}/utils/tests)
 
 tovrin_add_gtest(dialler_browser_test
-  SOURCES BrowserOpenTest.cpp DiallerDriver.cpp FixtureFiles.cpp
+  SOURCES BrowserOpenTest.cpp FixtureFiles.cpp
     ${UI_DIR}/BrowserOpen.cpp ${UI_DIR}/BrowserCommand.cpp
-  LIBS shell32 rasim_log_reader
-  DEFINITIONS ${UI_FIXTURES} TOVRIN_UI_SCREENSHOTS="${UI_SCREENSHOT_DIR}")
+  LIBS shell32 gui_driver
+  DEFINITIONS ${UI_FIXTURES})
 add_dependencies(dialler_browser_test ui_standin)
 
 # The whole program, driven from outside; photographs for review land in
 # BUILD/screenshots.
-add_executable(dialler_ui_test DiallerUiTest.cpp DiallerDriver.cpp FakeTray.cpp FixtureFiles.cpp
-  ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp)
-target_link_libraries(dialler_ui_test PRIVATE gtest gtest_main rasim_log_reader shell32 advapi32)
+tovrin_add_gtest(dialler_ui_test TIMEOUT 600
+  SOURCES DiallerUiTest.cpp FakeTray.cpp ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp
+  LIBS gui_driver shell32 advapi32
+  DEFINITIONS ${UI_FIXTURES} TOVRIN_UI_SCREENSHOTS="${UI_SCREENSHOT_DIR}")
 target_include_directories(dialler_ui_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/utils/tests)
-target_compile_definitions(dialler_ui_test PRIVATE ${UI_FIXTURES} TOVRIN_UI_SCREENSHOTS="${UI_SCREENSHOT_DIR}")
 add_dependencies(dialler_ui_test Tovrin Utils Praxel rasim ui_standin)
-tovrin_add_wine_session_fixture()
-add_test(NAME dialler_ui_test
-  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/with-screenshots.sh ${TOVRIN_HARNESS_DIR}/wine-run.sh $<TARGET_FILE:dialler_ui_test>
-  WORKING_DIRECTORY $<TARGET_FILE_DIR:dialler_ui_test>)
-set_tests_properties(dialler_ui_test PROPERTIES
-  FIXTURES_REQUIRED wine_session RESOURCE_LOCK registry TIMEOUT 600
-  ENVIRONMENT "TOVRIN_WINE_SESSION=${TOVRIN_WINE_SESSION_DIR};TOVRIN_SCREENSHOT_DIR=${UI_SCREENSHOT_DIR}")
+file(MAKE_DIRECTORY ${UI_SCREENSHOT_DIR})
 target_include_directories(dialler_browser_test PRIVATE ${PROJECT_SOURCE_DIR})

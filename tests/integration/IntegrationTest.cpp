@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -15,8 +14,8 @@
 #include <vector>
 
 #include "Controls.h"
+#include "DiallerInstallation.h"
 #include "FixtureFiles.h"
-#include "GuiProcess.h"
 #include "MessageBoxes.h"
 #include "ProviderControl.h"
 #include "RasimLogReader.h"
@@ -27,7 +26,6 @@
 #include "stats/res/resource.h"
 #include "utils/ScopedHandle.h"
 
-namespace fs = std::filesystem;
 using guidriver::WaitUntil;
 
 namespace {
@@ -48,14 +46,6 @@ const char kScenario[] =
     "hangup ms=400\n"
     "dial states=0,1,2 step=300 result=676\n"
     "default states=0,1,2,3,4,5,14 step=200 result=connect\n";
-
-std::string BinDirectory()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of('\\'));
-}
 
 std::string ReadWhole(const std::string& path)
 {
@@ -123,20 +113,13 @@ protected:
         ASSERT_TRUE(provider::Reset());
         probe::ClearTovrinKey();
 
-        char temp[MAX_PATH] = "";
-        GetTempPathA(sizeof(temp), temp);
-        folder = std::string(temp) + "tovrin-integration-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        ASSERT_TRUE(fs::create_directories(folder));
-        const std::string bin = BinDirectory();
-        for (const char* name : {"Tovrin.exe", "Tallyview.dll", "Praxel.dll", "Utils.dll", "switcher.exe"})
-            ASSERT_TRUE(CopyFileA((bin + "\\" + name).c_str(), File(name).c_str(), FALSE)) << name;
-        ASSERT_TRUE(CopyFileA((bin + "\\..\\rasim\\rasapi32.dll").c_str(), File("rasapi32.dll").c_str(), FALSE));
+        installation = std::make_unique<guidriver::Installation>("");
+        folder = installation->Folder();
+        for (const char* name : {"Tallyview.dll", "switcher.exe"})
+            ASSERT_TRUE(installation->AddProgram(name)) << name;
         // Records what the shell hands it, so no real browser starts.
-        ASSERT_TRUE(CopyFileA((bin + "\\ui_standin.exe").c_str(), File("browser.exe").c_str(), FALSE));
-        std::ofstream(File("scenario.txt"), std::ios::binary) << kScenario;
+        ASSERT_TRUE(installation->AddStandIn("browser.exe"));
+        ASSERT_TRUE(installation->WriteScenario(kScenario));
         std::ofstream(File(kUpdatedFile), std::ios::binary) << kOldContent;
 
         // The customer's settings as the provider's installer leaves them.
@@ -170,7 +153,8 @@ protected:
 
     void TearDown() override
     {
-        dialler.Terminate();
+        if (dialler)
+            dialler->Terminate();
         for (const auto& copy : stats)
             if (!copy->Exited(0))
                 TerminateProcess(copy->process.Get(), 1);
@@ -184,17 +168,9 @@ protected:
 
     void StartDialler()
     {
-        ASSERT_TRUE(dialler.Start(File("Tovrin.exe"), "", folder,
-                                  {{"TOVRIN_RASIM_SCENARIO", File("scenario.txt")},
-                                   {"TOVRIN_RASIM_LOG", File("rasim.log")}}));
-        guidriver::WindowQuery query;
-        query.className = MAIN_DIALOG_CLASS_TEXT;
-        query.processId = dialler.Id();
-        query.visibleOnly = true;
-        dialog = guidriver::WaitForTopLevelWindow(query, 30000);
+        dialler = std::make_unique<guidriver::DiallerProcess>(*installation, folder);
+        dialog = dialler->MainDialog(30000);
         ASSERT_NE(dialog, nullptr) << "the dialler's window did not appear";
-        // The status is written last in the dialog's initialisation.
-        WaitUntil([&] { return !Status().empty(); }, 5000);
     }
 
     // Press Connect and wait until the dialog has gone to the notification area.
@@ -213,7 +189,7 @@ protected:
         std::set<DWORD> known;
         for (const auto& copy : stats)
             known.insert(copy->id);
-        StatsSearch search{dialler.Id(), &known, nullptr};
+        StatsSearch search{dialler->Id(), &known, nullptr};
         // Without a page engine the window takes a few seconds under Wine.
         if (!WaitUntil([&] { return EnumWindows(MatchStatsWindow, reinterpret_cast<LPARAM>(&search)), search.found; },
                        30000))
@@ -236,12 +212,12 @@ protected:
     std::string Status() const { return guidriver::ControlText(GetDlgItem(dialog, IDC_STATUS)); }
     size_t RasEvents(const char* name) const
     {
-        return rasim::EventsNamed(rasim::ReadRasimLog(File("rasim.log")), name).size();
+        return installation->Count(name);
     }
     // Whether the n-th connection that came up was hung up successfully.
     bool HungUp(size_t connection) const
     {
-        const auto log = rasim::ReadRasimLog(File("rasim.log"));
+        const auto log = installation->Log();
         const auto connected = rasim::EventsNamed(log, "connected");
         if (connected.size() <= connection)
             return false;
@@ -265,7 +241,8 @@ protected:
 
     std::string folder;
     std::string savedHttpCommand;
-    guidriver::GuiProcess dialler;
+    std::unique_ptr<guidriver::Installation> installation;
+    std::unique_ptr<guidriver::DiallerProcess> dialler;
     HWND dialog = nullptr;
     std::vector<std::unique_ptr<StatsCopy>> stats;
 };
@@ -301,7 +278,7 @@ TEST_F(IntegrationTest, StatsWindowShowsFiguresAndItsDisconnectHangsUp)
 
     // Idle, it closes without a question.
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dialler.WaitForExit(20000));
+    EXPECT_TRUE(dialler->WaitForExit(20000) != STILL_ACTIVE);
 }
 
 TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUpdate)
@@ -324,14 +301,14 @@ TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUp
     EXPECT_TRUE(WaitUntil([&] { return guidriver::WindowTitle(second->window) == kStatsTitle; }, 20000));
 
     PostMessageA(dialog, WM_CLOSE, 0, 0);
-    guidriver::MessageBoxSeen question = guidriver::AnswerMessageBox("Tovrin", dialler.Id(), IDOK, 10000);
+    guidriver::MessageBoxSeen question = guidriver::AnswerMessageBox("Tovrin", dialler->Id(), IDOK, 10000);
     EXPECT_EQ(question.text, "Break connection?");
-    ASSERT_TRUE(dialler.WaitForExit(20000)) << "the dialler did not exit";
+    ASSERT_TRUE(dialler->WaitForExit(20000) != STILL_ACTIVE) << "the dialler did not exit";
     EXPECT_TRUE(HungUp(1));
     // Regression: the connection watch ran during the exit's hang-up, found
     // the line gone and hung up the released handle a second time.
     size_t unknownHandles = 0;
-    for (const rasim::LogEvent& hangup : rasim::EventsNamed(rasim::ReadRasimLog(File("rasim.log")), "hangup"))
+    for (const rasim::LogEvent& hangup : rasim::EventsNamed(installation->Log(), "hangup"))
         unknownHandles += hangup.Get("result") != "0";
     EXPECT_EQ(unknownHandles, 0u) << "a released connection was hung up again";
     EXPECT_TRUE(second->Exited(5000)) << "the statistics window outlived the dialler";

@@ -11,8 +11,16 @@ namespace guidriver {
 
 // Posts a click to a button (push button, radio button or check box).
 bool Click(HWND button);
+// Posts the dialog the command a click on its control sends, whether or not
+// the control is enabled or shown: what a keyboard shortcut or a racing
+// click can deliver.
+void Click(HWND dialog, int controlId);
 
 std::string ControlText(HWND control);
+// The text of a dialog's control; empty when there is no such control.
+std::string ControlText(HWND dialog, int controlId);
+// Polls until the control shows text; false on time-out.
+bool WaitForControlText(HWND dialog, int controlId, const std::string& text, DWORD timeoutMs);
 bool SetControlText(HWND control, const std::string& text);
 
 bool IsChecked(HWND button);

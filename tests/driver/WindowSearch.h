@@ -9,6 +9,8 @@
 namespace guidriver {
 
 // Polls the condition until it holds or timeoutMs pass; true if it held.
+// Meanwhile this thread's own windows keep being served (a test may host a
+// window the program under test talks to).
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 50);
 
 struct WindowQuery {

@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "WindowSearch.h"
+
 #include <cstdio>
 
 namespace guidriver {
@@ -31,6 +33,23 @@ void NotifyParent(HWND control, WORD code)
 bool Click(HWND button)
 {
     return button && PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void Click(HWND dialog, int controlId)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, controlId)));
+}
+
+std::string ControlText(HWND dialog, int controlId)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? ControlText(control) : std::string();
+}
+
+bool WaitForControlText(HWND dialog, int controlId, const std::string& text, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return ControlText(dialog, controlId) == text; }, timeoutMs);
 }
 
 std::string ControlText(HWND control)

@@ -39,7 +39,12 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
             return true;
         if (GetTickCount64() >= deadline)
             return false;
-        Sleep(pollMs);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, pollMs, QS_ALLINPUT);
     }
 }
 

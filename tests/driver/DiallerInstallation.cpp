@@ -1,0 +1,217 @@
+#include "DiallerInstallation.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <fstream>
+
+#include "Controls.h"
+#include "MessageBoxes.h"
+#include "TextFiles.h"
+#include "WindowSearch.h"
+#include "dialler/res/resource.h"
+
+namespace guidriver {
+
+namespace {
+
+// Build paths arrive as Unix paths; Wine shows the root as drive Z:.
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+std::string TempFolder()
+{
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    return temp;
+}
+
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveFolder(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// Stand-ins started with a window to serve (Tallyview's) wait for a quit
+// that a failed test never sends.
+void EndRecordedStandIns(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*.record").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        for (const std::string& line : ReadLines(folder + "\\" + data.cFileName)) {
+            if (line.rfind("pid=", 0) != 0)
+                continue;
+            if (HANDLE standIn = OpenProcess(PROCESS_TERMINATE, FALSE, strtoul(line.c_str() + 4, nullptr, 10))) {
+                TerminateProcess(standIn, 1);
+                CloseHandle(standIn);
+            }
+        }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+Installation::Installation(const std::string& scenario, const std::string& scenarioFolder)
+{
+    static int serial = 0;
+    char name[64];
+    snprintf(name, sizeof name, "tovrin-run-%lu-%d", GetCurrentProcessId(), ++serial);
+    folder = TempFolder() + name;
+    RemoveFolder(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+
+    for (const char* program : {"Tovrin.exe", "Utils.dll", "Praxel.dll"})
+        AddProgram(program);
+    AddFile(WindowsPath(TOVRIN_TEST_RASIM_DLL), "rasapi32.dll");
+    if (!scenario.empty()) {
+        std::string from = WindowsPath(scenarioFolder.empty() ? TOVRIN_TEST_SCENARIO_DIR : scenarioFolder);
+        AddFile(from + "\\" + scenario, "scenario.txt");
+    }
+}
+
+Installation::~Installation()
+{
+    EndRecordedStandIns(folder);
+    RemoveFolder(folder);
+}
+
+bool Installation::AddFile(const std::string& source, const std::string& name) const
+{
+    return CopyFileA(source.c_str(), PathOf(name).c_str(), FALSE) != FALSE;
+}
+
+bool Installation::AddProgram(const std::string& name) const
+{
+    return AddFile(WindowsPath(TOVRIN_TEST_BIN_DIR) + "\\" + name, name);
+}
+
+bool Installation::AddStandIn(const std::string& name) const
+{
+    return AddFile(WindowsPath(TOVRIN_TEST_STANDIN_EXE), name);
+}
+
+std::vector<std::string> Installation::StandInRecord(const std::string& name) const
+{
+    return ReadLines(PathOf(name + ".record"));
+}
+
+size_t Installation::StandInStarts(const std::string& name) const
+{
+    size_t starts = 0;
+    for (const std::string& line : StandInRecord(name))
+        starts += line.rfind("args=", 0) == 0;
+    return starts;
+}
+
+bool Installation::WriteScenario(const std::string& text) const
+{
+    std::ofstream out(ScenarioPath(), std::ios::binary);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+std::vector<rasim::LogEvent> Installation::Log() const
+{
+    return rasim::ReadRasimLog(LogPath());
+}
+
+std::vector<rasim::LogEvent> Installation::Log(const std::string& event) const
+{
+    return rasim::EventsNamed(Log(), event);
+}
+
+std::string Installation::LogText() const
+{
+    std::string text;
+    for (const rasim::LogEvent& event : Log()) {
+        text += event.event;
+        for (const auto& field : event.fields)
+            text += " " + field.first + "=" + field.second;
+        text += "\n";
+    }
+    return text;
+}
+
+std::vector<std::string> Installation::DialledNumbers() const
+{
+    std::vector<std::string> numbers;
+    for (const rasim::LogEvent& dial : Log("dial"))
+        numbers.push_back(dial.Get("phone"));
+    return numbers;
+}
+
+DiallerProcess::DiallerProcess(const Installation& installation, const std::string& workingDirectory)
+{
+    process.Start(installation.PathOf("Tovrin.exe"), "",
+                  workingDirectory.empty() ? TempFolder() : workingDirectory,
+                  {{"TOVRIN_RASIM_SCENARIO", installation.ScenarioPath()},
+                   {"TOVRIN_RASIM_LOG", installation.LogPath()}});
+}
+
+ULONGLONG DiallerProcess::CpuMs() const
+{
+    FILETIME created, exited, kernel, user;
+    if (!Handle() || !GetProcessTimes(Handle(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& time) {
+        return ((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000;
+    };
+    return ms(kernel) + ms(user);
+}
+
+DWORD DiallerProcess::WaitForExit(DWORD timeoutMs) const
+{
+    // Served meanwhile: the dialler removes its icon on the way out, and a
+    // test may be the one hosting the notification area.
+    return WaitUntil([&] { return process.WaitForExit(0); }, timeoutMs) ? process.ExitCode() : STILL_ACTIVE;
+}
+
+HWND DiallerProcess::MainDialog(DWORD timeoutMs) const
+{
+    WindowQuery query;
+    query.className = MAIN_DIALOG_CLASS_TEXT;
+    query.processId = Id();
+    query.visibleOnly = true;
+    HWND dialog = WaitForTopLevelWindow(query, timeoutMs);
+    // The status is written last in the dialog's initialisation.
+    if (dialog)
+        WaitUntil([&] { return !ControlText(dialog, IDC_STATUS).empty(); }, 5000);
+    return dialog;
+}
+
+HWND DiallerProcess::MessageBoxWithCaption(const char* caption, DWORD timeoutMs) const
+{
+    WindowQuery query;
+    query.className = "#32770";
+    query.title = caption;
+    query.processId = Id();
+    query.visibleOnly = true;
+    return WaitForTopLevelWindow(query, timeoutMs);
+}
+
+}  // namespace guidriver
