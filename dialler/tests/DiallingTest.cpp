@@ -37,17 +37,26 @@ TEST_F(Dialling, BusyNumbersRotateOneTwoThreeOneUntilDisconnect)
 
 // A stopping error shows the service's own text and ends the run in Idle,
 // whether the service reports it during the call or RasDial refuses at once.
-class StoppingError : public DiallerTest, public ::testing::WithParamInterface<const char*> {};
+class StoppingError : public DiallerTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    // Presses Connect and returns the error box, left open; 0 if none came.
+    HWND ConnectUntilTheBox()
+    {
+        if (!(dialog = dialler.MainDialog()))
+            return nullptr;
+        Click(dialog, kConnectButton);
+        return dialler.MessageBoxWithCaption("Error");
+    }
+
+    Installation installation{GetParam()};
+    bool switcherStandIn = installation.AddStandIn("switcher.exe");
+    DiallerProcess dialler{installation};
+    HWND dialog = nullptr;
+};
 
 TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
 {
-    Installation installation(GetParam());
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-
-    Click(dialog, kConnectButton);
-    HWND box = dialler.MessageBoxWithCaption("Error");
+    HWND box = ConnectUntilTheBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(kPortInUseText, MessageBoxText(box));
     PressMessageBoxButton(box, IDOK);
@@ -63,14 +72,8 @@ TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
 // the taskbar, say) waits for the answer, then ends the program once.
 TEST_P(StoppingError, CloseWhileTheBoxIsOpenEndsOnceItIsAnswered)
 {
-    Installation installation(GetParam());
-    ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-
-    Click(dialog, kConnectButton);
-    HWND box = dialler.MessageBoxWithCaption("Error");
+    ASSERT_TRUE(switcherStandIn);
+    HWND box = ConnectUntilTheBox();
     ASSERT_TRUE(box);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
