@@ -9,11 +9,17 @@
 # number is busy, the next one connects) and the demo ends when you close it.
 # Unattended, a stand-in user connects, disconnects and closes the dialler,
 # and screenshots of each step are saved under build/demo/screenshots/.
+#
+# The demo plays a provider that signs its update answers: it makes a key
+# pair once (build/demo-keys), builds the programs with the public key
+# (build/demo-x86_64) and serves the update answer signed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${TOVRIN_BUILD_DIR:-$root/build}
-build=$builds/x86_64
+build=$builds/demo-x86_64
 demo=$builds/demo
+keys=$builds/demo-keys
+sign() { python3 "$root/tools/provider/sign-answer.py" "$@"; }
 "$root/tools/install-deps.sh"
 # After the install: xdpyinfo comes with it.
 unattended=0
@@ -21,9 +27,13 @@ if [ "${1:-}" = "--unattended" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/nu
   unattended=1
 fi
 
-echo "== building the Windows programs"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+echo "== the provider's signing key"
+[ -e "$keys/private.pem" ] || sign keygen "$keys"
+echo "   $keys/public.pem"
+
+echo "== building the Windows programs with that key"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVRIN_BUILD_TESTS=OFF \
+  -DTOVRIN_UPDATE_KEY="$keys/public.pem" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target Tovrin Tallyview switcher rasim demo_driver
 
 echo "== preparing the installation folder"
@@ -51,8 +61,11 @@ for _ in $(seq 100); do [ -s "$demo/provider.port" ] && break; sleep 0.1; done
 url="http://127.0.0.1:$(cat "$demo/provider.port")"
 readme_size=$(stat -c %s "$demo/provider/files/ReadMe.txt")
 sed -e "s|@URL@|$url|g" -e "s|@README_SIZE@|$readme_size|g" \
-  "$demo/provider/update.xml.in" > "$demo/provider/answers/update.xml"
-echo "   provider at $url"
+  "$demo/provider/update.xml.in" > "$demo/update-unsigned.xml"
+sign sign "$keys/private.pem" "$demo/update-unsigned.xml" --files "$demo/provider/files" \
+  --serial "$(date +%s)" --expires "$(date -u -d '+1 day' +%Y-%m-%dT%H:%M:%SZ)" \
+  > "$demo/provider/answers/update.xml"
+echo "   provider at $url, update answer signed"
 
 echo "== starting Wine"
 if [ $unattended = 1 ]; then
@@ -118,5 +131,7 @@ for line in open(sys.argv[1]):
     r = json.loads(line)
     print(f"   {r['status']} {r['path']}{'?' + r['query'] if r['query'] else ''}")
 PY
+echo "-- the signed answer's serial, as the dialler accepted it:"
+wine reg query "$key" /v UpdateSerial 2>/dev/null | grep UpdateSerial || echo "   (none: the answer was not accepted)"
 echo "-- ReadMe.txt in the installation folder now reads:"
 sed 's/^/   /' "$demo/install/ReadMe.txt"

@@ -9,6 +9,12 @@
 #include "update/UpdateModel.h"
 #include "utils/Utils.h"
 
+#if defined(TOVRIN_SIGNED_UPDATES)
+#include <cstring>
+
+#include "update/AnswerVerify.h"
+#endif
+
 namespace Update {
 
 namespace {
@@ -31,6 +37,15 @@ bool VersionFitsRecord(const VersionHandler& version)
                          static_cast<unsigned>(version.Minor()), static_cast<unsigned>(version.Revision())) <= 15;
 }
 
+#if defined(TOVRIN_SIGNED_UPDATES)
+// Only bytes the provider signed for are staged.
+bool MatchesSignedDigest(const char* path, const File& file)
+{
+    unsigned char digest[kDigestSize];
+    return FileSha256(path, digest) && std::memcmp(digest, file.GetSha256(), kDigestSize) == 0;
+}
+#endif
+
 void UpdateOneFile(const File& file)
 {
     const char* name = file.GetName();
@@ -40,6 +55,10 @@ void UpdateOneFile(const File& file)
         return;
     if (!NeedUpdate(name, file.GetVersion()))
         return;
+#if defined(TOVRIN_SIGNED_UPDATES)
+    if (!file.HasSha256())
+        return;
+#endif
 
     StagingPaths paths;
     if (!FormatStagingPaths(name, file.GetVersion().ToString(), paths))
@@ -49,6 +68,13 @@ void UpdateOneFile(const File& file)
         RemoveIfEmpty(paths.download);
         return;
     }
+#if defined(TOVRIN_SIGNED_UPDATES)
+    // Deleted, so the next offer starts afresh instead of resuming it.
+    if (!MatchesSignedDigest(paths.download, file)) {
+        DeleteFileA(paths.download);
+        return;
+    }
+#endif
 
     DeleteFileA(paths.staged);
     // Should this fail (a folder of that name, say), whatever sits at the

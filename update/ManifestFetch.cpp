@@ -4,6 +4,12 @@
 #include "update/QueryAddress.h"
 #include "utils/Utils.h"
 
+#if defined(TOVRIN_SIGNED_UPDATES)
+#include <string.h>
+
+#include "update/AnswerCheck.h"
+#endif
+
 namespace Update {
 
 namespace {
@@ -23,6 +29,12 @@ bool GetFileAndParse(const char* baseAddress, const char* userName, const char* 
         return false;
     if (!GetHTTPFile(queryAddress, response, kResponseSize))
         return false;
+#if defined(TOVRIN_SIGNED_UPDATES)
+    // Built with the provider's key: every answer but the statistics (which
+    // only show figures) must be signed, or none of it is used.
+    if (_stricmp(action, "userstat") != 0 && !AcceptSignedAnswer(response))
+        return false;
+#endif
     return ParseXML(response, properties, entities);
 }
 

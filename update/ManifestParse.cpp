@@ -53,6 +53,10 @@ File ReadFile(const XmlDocument& document)
     document.GetChildAttribute("compressed", compressed, sizeof compressed);
     if (EqualsIgnoringAsciiCase(compressed, "yes"))
         file.SetCompressed();
+    // One byte more than 64 digits tells a longer value from a digest.
+    char sha256[66];
+    if (document.GetChildAttribute("sha256", sha256, sizeof sha256) > 0)
+        file.SetSha256(sha256);
     return file;
 }
 

@@ -1,4 +1,5 @@
 #include "update/UpdateModel.h"
+#include "update/SignedAnswer.h"
 #include "update/WrappingDecimal.h"
 
 #include <cstring>
@@ -64,16 +65,19 @@ const char* Property::GetValue() const
     return value;
 }
 
-File::File() : size(0), compressed(false)
+File::File() : size(0), compressed(false), hasSha256(false)
 {
     name[0] = '\0';
     url[0] = '\0';
+    std::memset(sha256, 0, sizeof sha256);
 }
 
-File::File(const File& other) : version(other.version), size(other.size), compressed(other.compressed)
+File::File(const File& other)
+    : version(other.version), size(other.size), compressed(other.compressed), hasSha256(other.hasSha256)
 {
     KeepText(name, other.name);
     KeepText(url, other.url);
+    std::memcpy(sha256, other.sha256, sizeof sha256);
 }
 
 File& File::operator=(const File& other)
@@ -84,6 +88,8 @@ File& File::operator=(const File& other)
         version = other.version;
         size = other.size;
         compressed = other.compressed;
+        hasSha256 = other.hasSha256;
+        std::memcpy(sha256, other.sha256, sizeof sha256);
     }
     return *this;
 }
@@ -121,6 +127,21 @@ void File::SetSize(const char* text)
 void File::SetCompressed()
 {
     compressed = true;
+}
+
+void File::SetSha256(const char* hex)
+{
+    hasSha256 = ParseDigestHex(hex, sha256);
+}
+
+bool File::HasSha256() const
+{
+    return hasSha256;
+}
+
+const unsigned char* File::GetSha256() const
+{
+    return sha256;
 }
 
 const char* File::GetName() const

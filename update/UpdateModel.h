@@ -50,12 +50,18 @@ public:
     void SetSize(const char* text);
     // There is deliberately no way to clear the flag again.
     void SetCompressed();
+    // The file's SHA-256 from a signed answer, as 64 hex digits; anything
+    // else leaves the file without one.
+    void SetSha256(const char* hex);
 
     const char* GetName() const;
     const char* GetUrl() const;
     const VersionHandler& GetVersion() const;
     unsigned int GetSize() const;
     bool IsCompressed() const;
+    bool HasSha256() const;
+    // 32 bytes; meaningful only when HasSha256().
+    const unsigned char* GetSha256() const;
 
 private:
     char name[kMaxTextLength + 1];
@@ -64,6 +70,8 @@ private:
     VersionHandler version;
     uint32_t size;
     bool compressed;
+    bool hasSha256;
+    unsigned char sha256[32];
 };
 
 } // namespace Update

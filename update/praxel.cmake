@@ -8,7 +8,8 @@ set(PRAXEL_MODEL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SimpleStack.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UpdateModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryAddress.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/VersionHandler.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/VersionHandler.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SignedAnswer.cpp)
 # The reader needs the parser (xml.cmake, included first).
 set(PRAXEL_HAS_PARSER OFF)
 if(TARGET praxel_xml)

@@ -11,14 +11,27 @@ injects faults on request and logs every request as one JSON object a line.
 Control endpoints (never logged):
     GET  /_control/fault?path=P&KEY=VALUE...[&times=N]
     POST /_control/answer?action=A[&user=U][&status=S][&delay=MS][&hang=1][&cut=N]
+                         [&sign=KEY&serial=N&expires=TIME[&files=DIR]]
+                         [&append=TEXT][&stripsig=1][&flipbyte=N]
     GET  /_control/reset
     GET  /_control/log
 Fault keys, also accepted in the query of a file URL:
     cut=N  norange=1  status=4xx|5xx  delay=MS  wrongsize=N  rangefromzero=1
+    corrupt=1 (one byte of the file changed, the length kept)
+
+Signed answers (sign-answer.py): an answer file under answers/ is served as
+it is, signed or not. For the tests, sign=KEY (a private key's path) signs
+the posted answer as it is set, with the files' digests taken from
+ROOT/DIR/<name> (DIR default "."). The forgeries a dialler with a key must
+refuse: append= adds bytes after the signature, stripsig=1 removes the
+signature, flipbyte=N flips the lowest bit of byte N (negative: from the
+end); an old serial or an expired answer is signed as such; corrupt=1 on a
+file serves bytes that do not match its digest.
 """
 
 import argparse
 import fcntl
+import importlib.util
 import json
 import mimetypes
 import os
@@ -35,10 +48,12 @@ from http import HTTPStatus
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import unquote_to_bytes
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+
 HOST = '127.0.0.1'
 CONTROL_PREFIX = '/_control/'
 FAULT_INTS = ('cut', 'status', 'delay', 'wrongsize')
-FAULT_FLAGS = ('norange', 'rangefromzero')
+FAULT_FLAGS = ('norange', 'rangefromzero', 'corrupt')
 ANSWER_INTS = ('status', 'delay', 'cut')
 ANSWER_FLAGS = ('hang',)
 UNSATISFIABLE = 'unsatisfiable'
@@ -143,6 +158,9 @@ class Reply:
 
     def apply(self, options):
         """Applies the delivery faults; the status fault is the caller's."""
+        if options.get('corrupt') and self.body:
+            middle = len(self.body) // 2
+            self.body = self.body[:middle] + bytes([self.body[middle] ^ 1]) + self.body[middle + 1:]
         if 'wrongsize' in options:
             size = options['wrongsize']
             self.body = (self.body + bytes(max(0, size - len(self.body))))[:size]
@@ -263,6 +281,42 @@ class ProviderState:
         if full != self.root and not full.startswith(self.root + os.sep):
             return None
         return full
+
+
+def load_signing_tool():
+    spec = importlib.util.spec_from_file_location('sign_answer', os.path.join(HERE, 'sign-answer.py'))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def signed_answer_body(body, params, root):
+    """The answer as set for a test: signed when asked, then forged."""
+    if params.get('sign'):
+        tool = load_signing_tool()
+        serial = params.get('serial', '')
+        if not serial.isdigit():
+            raise BadRequest('sign needs serial=N')
+        files = os.path.realpath(os.path.join(root, params.get('files', '.')))
+        try:
+            with open(params['sign'], 'rb') as f:
+                body = tool.sign(f.read(), body, files, int(serial), params.get('expires', ''))
+        except (OSError, ValueError, tool.AnswerError) as e:
+            raise BadRequest(f'cannot sign: {e}')
+    if params.get('append'):
+        body += params['append'].encode('utf-8')
+    if params.get('stripsig', '').lower() in ('1', 'true', 'yes'):
+        body = re.sub(rb'\n?<!--tovrin-signature:[^>]*-->', b'', body, count=1)
+    if 'flipbyte' in params:
+        try:
+            at = int(params['flipbyte'])
+        except ValueError:
+            raise BadRequest('flipbyte must be a whole number')
+        if -len(body) <= at < len(body):
+            flipped = bytearray(body)
+            flipped[at] ^= 1
+            body = bytes(flipped)
+    return body
 
 
 def wait_for_send_queue(sock, limit=5.0):
@@ -450,7 +504,8 @@ class ProviderHandler(BaseHTTPRequestHandler):
                 options = pick_options(params, ANSWER_INTS, ANSWER_FLAGS)
                 if 'status' in options:
                     check_status(options['status'], 200)
-                state.set_answer(params['action'], params.get('user'), post_body, options)
+                body = signed_answer_body(post_body, params, state.root)
+                state.set_answer(params['action'], params.get('user'), body, options)
             else:
                 return Reply.error(404, 'Unknown control endpoint.')
         except BadRequest as e:

@@ -64,9 +64,11 @@ class Provider:
             params['times'] = times
         self._control('GET', 'fault', params)
 
-    def set_answer(self, action, document, user=None, status=None, delay=None, hang=False, cut=None):
-        """The document answered to ?action=ACTION (for one user if given)."""
-        params = {'action': action}
+    def set_answer(self, action, document, user=None, status=None, delay=None, hang=False, cut=None, **signing):
+        """The document answered to ?action=ACTION (for one user if given);
+        signing: sign=, serial=, expires=, files= and the forgeries (see
+        provider.py)."""
+        params = {'action': action, **signing}
         for key, value in (('user', user), ('status', status), ('delay', delay), ('cut', cut)):
             if value is not None:
                 params[key] = value

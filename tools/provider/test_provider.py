@@ -3,8 +3,10 @@
     python3 -m unittest tools/provider/test_provider.py
 """
 
+import hashlib
 import json
 import os
+import re
 import signal
 import socket
 import subprocess
@@ -227,6 +229,72 @@ class AnswerTests(ProviderCase):
         worker.join(3)
         self.assertEqual(outcome[0][:2], ('', b''))
         self.assertEqual(CLIENT.log(), [], 'a request from before the reset reached the new log')
+
+
+def load_signing_tool():
+    import importlib.util
+    spec = importlib.util.spec_from_file_location('sign_answer', os.path.join(HERE, 'sign-answer.py'))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+SIGNING_TOOL = os.path.join(HERE, 'sign-answer.py')
+UNSIGNED = ('<?xml version="1.0"?>\n<config>\n  <data-update name="FreePhone" value="0800"/>\n'
+            '  <entity name="e"><file name="a.bin" url="http://h/a.bin" version="1.0.1" size="5120"/></entity>\n'
+            '</config>\n')
+
+
+class SigningTests(ProviderCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tool = load_signing_tool()
+        cls.keys = os.path.join(TMP.name, 'keys')
+        subprocess.run([sys.executable, SIGNING_TOOL, 'keygen', cls.keys], check=True)
+        cls.private = os.path.join(cls.keys, 'private.pem')
+        with open(os.path.join(cls.keys, 'public.pem'), 'rb') as f:
+            cls.public = f.read()
+
+    def signed(self, **forgery):
+        CLIENT.set_answer('update', UNSIGNED, sign=self.private, serial=3, expires='2030-01-01T00:00:00Z',
+                          files='files', **forgery)
+        return self.get('/u?action=update&user=x')[2]
+
+    def test_signed_answer_carries_stamps_and_digests_and_each_forgery_breaks_it(self):
+        body = self.signed()
+        self.assertTrue(self.tool.verify(self.public, body))
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z">', body)
+        self.assertIn(b'sha256="' + hashlib.sha256(DATA).hexdigest().encode() + b'"', body)
+        self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=40)))
+        self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=-140)), 'the root\'s closing >')
+        self.assertNotIn(b'tovrin-signature', self.signed(stripsig=1))
+        appended = self.signed(append='<more/>')
+        self.assertTrue(appended.endswith(b'-->\n<more/>') and self.tool.verify(self.public, appended))
+
+    def test_corrupt_file_keeps_its_length_and_changes_one_byte(self):
+        body = self.get('/files/a.bin?corrupt=1')[2]
+        self.assertEqual(len(body), len(DATA))
+        self.assertEqual(sum(a != b for a, b in zip(body, DATA)), 1)
+
+    def test_sign_refuses_long_answers_and_missing_files_writing_nothing(self):
+        long_answer, answer = os.path.join(TMP.name, 'long.xml'), os.path.join(TMP.name, 'answer.xml')
+        with open(long_answer, 'w') as f:
+            f.write(UNSIGNED.replace('<config>', '<config>' + '<x/>' * 450))
+        with open(answer, 'w') as f:
+            f.write(UNSIGNED)
+        with open(self.private, 'rb') as key:  # with its file at hand, the same answer signs
+            self.assertTrue(self.tool.sign(key.read(), UNSIGNED.encode(), os.path.join(ROOT, 'files'), 1,
+                                           '2030-01-01T00:00:00Z'))
+        for answer, files in ((long_answer, os.path.join(ROOT, 'files')), (answer, TMP.name)):
+            run = subprocess.run([sys.executable, SIGNING_TOOL, 'sign', self.private, answer, '--files', files,
+                                  '--serial', '1', '--expires', '2030-01-01T00:00:00Z'], capture_output=True)
+            self.assertEqual((run.returncode, run.stdout), (1, b''), run.stderr)
+
+    def test_c_header_holds_the_cng_public_key_blob(self):
+        header = self.tool.c_header(self.public)
+        blob = bytes(int(h, 16) for h in re.findall(r'0x([0-9a-f]{2})', header))
+        self.assertEqual(len(blob), 72)
+        self.assertEqual(blob[:8], bytes([0x45, 0x43, 0x53, 0x31, 0x20, 0, 0, 0]))
 
 
 class LogTests(ProviderCase):

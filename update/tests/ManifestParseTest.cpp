@@ -81,6 +81,37 @@ TEST(ParseXMLDocument, ExampleGivesPropertiesLastFirstAndFilesInDocumentOrder)
     EXPECT_EQ(dll.GetSize(), 53248u);
 }
 
+// The same document signed (root stamps, file digests, the signature
+// comment after the root, and more after that): a reader that does not check
+// signatures stops at the root's end and sees what it saw before.
+TEST(ParseXMLDocument, SignedAnswerReadsLikeTheUnsignedOne)
+{
+    Parsed plain, signedAnswer;
+    ParseFixture("example.xml", plain);
+    ParseFixture("signed-example.xml", signedAnswer);
+    ASSERT_TRUE(plain.ok && signedAnswer.ok);
+    ASSERT_EQ(signedAnswer.properties.GetSize(), plain.properties.GetSize());
+    while (plain.properties.GetSize() > 0) {
+        Property expected = plain.properties.Pop();
+        Property got = signedAnswer.properties.Pop();
+        EXPECT_STREQ(got.GetName(), expected.GetName());
+        EXPECT_STREQ(got.GetValue(), expected.GetValue());
+    }
+    ASSERT_EQ(signedAnswer.entities.GetSize(), 1u);
+    Entity expected = plain.entities.Pop();
+    Entity got = signedAnswer.entities.Pop();
+    ASSERT_EQ(FileNames(got), FileNames(expected));
+    for (unsigned int i = 0; i < 2; ++i) {
+        EXPECT_STREQ(FileAt(got, i).GetUrl(), FileAt(expected, i).GetUrl());
+        EXPECT_STREQ(FileAt(got, i).GetVersion().ToString(), FileAt(expected, i).GetVersion().ToString());
+        EXPECT_EQ(FileAt(got, i).GetSize(), FileAt(expected, i).GetSize());
+        EXPECT_FALSE(FileAt(expected, i).HasSha256());
+        EXPECT_TRUE(FileAt(got, i).HasSha256()) << "either case of hex digits";
+    }
+    EXPECT_EQ(FileAt(got, 0).GetSha256()[0], 0x9f);
+    EXPECT_EQ(FileAt(got, 1).GetSha256()[31], 0x52);
+}
+
 TEST(ParseXMLDocument, TwoEntitiesKeepTheirOwnFilesAndPopLastFirst)
 {
     Parsed parsed;

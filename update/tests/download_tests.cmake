@@ -14,3 +14,14 @@ if(TOVRIN_WINDOWS AND TARGET Praxel)
     LIBS Praxel Utils delivery_support)
   include(${PROJECT_SOURCE_DIR}/tests/delivery/delivery_tests.cmake)
 endif()
+
+# Signed answers, through the Praxel.dll built with a test key (signing.cmake)
+# and the dialler's refresh; the provider signs with the matching private key.
+if(TARGET Praxel_signed)
+  tovrin_add_gtest(signed_update_test PROVIDER
+    SOURCES SignedUpdateTest.cpp ${PROJECT_SOURCE_DIR}/dialler/ConfigRefresh.cpp
+    LIBS Praxel_signed Utils delivery_support
+    DEFINITIONS TOVRIN_TEST_KEY_DIR="${TOVRIN_TEST_KEY_DIR}")
+  set_target_properties(signed_update_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TOVRIN_SIGNED_BIN_DIR})
+  add_dependencies(signed_update_test test_update_keys)
+endif()

@@ -2,7 +2,7 @@
 # natively under the sanitizers and, in the Windows build, under Wine; the
 # Praxel.dll ones go through the library boundary against the provider.
 tovrin_add_gtest(update_model_test NO_REGISTRY
-  SOURCES UpdateModelTest.cpp
+  SOURCES UpdateModelTest.cpp SignedAnswerTest.cpp
   LIBS praxel_model)
 
 set(PRAXEL_FIXTURE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/data/manifests)
