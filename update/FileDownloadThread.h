@@ -20,8 +20,10 @@ namespace Update {
 // and leaves it empty, but does not delete it. For every file whose offered
 // version is newer than its record it downloads, stages, renames to the
 // marker and, only once the marker is in place, records the version. File
-// names that are not bare file names are skipped. No failure is reported;
-// the result is always 0.
+// names that are not bare file names are skipped. In a library built with the
+// provider's update key, a file without a SHA-256 is skipped too, and a
+// download whose bytes do not match it is deleted and not staged. No failure
+// is reported; the result is always 0.
 PRAXEL_API unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument);
 
 } // namespace Update

@@ -14,7 +14,10 @@ namespace Update {
 // name comes before the action. False when the address does not fit the
 // library's buffer (no request is made), the transfer fails or the answer
 // does not parse. Only the first 2046 bytes of an answer are kept, so a
-// longer document normally fails to load.
+// longer document normally fails to load. In a library built with the
+// provider's update key, every answer but action "userstat" must also carry
+// a valid signature, be current and not older than the last one accepted
+// (see SignedAnswer.h); otherwise the result is false and nothing is pushed.
 // Not reentrant: one call at a time per process.
 PRAXEL_API bool GetFileAndParse(const char* baseAddress, const char* userName, const char* action,
                                 PropertyStack& properties, EntityStack& entities);

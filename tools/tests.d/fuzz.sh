@@ -1,6 +1,7 @@
 #!/bin/bash
-# Fuzzes the XML reader for about a minute: builds the clang/libFuzzer
-# configuration under $1/fuzz and fails on any crash, leak or sanitizer report.
+# Fuzzes the XML reader, the manifest reader and the signature search for
+# about a minute: builds the clang/libFuzzer configuration under $1/fuzz and
+# fails on any crash, leak or sanitizer report.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:?usage: fuzz.sh BUILD_ROOT}/fuzz
@@ -18,7 +19,7 @@ rm -f "$probe"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DTOVRIN_FUZZ=ON -DTOVRIN_BUILD_TESTS=OFF -DTOVRIN_SANITIZE=OFF >/dev/null
+  -DTOVRIN_FUZZ=ON -DTOVRIN_FUZZ_PARSEXML=ON -DTOVRIN_BUILD_TESTS=OFF -DTOVRIN_SANITIZE=OFF >/dev/null
 cmake --build "$build" --target xml_fuzzer -j "${TOVRIN_JOBS:-2}"
 
 # The fuzzer adds what it finds to its corpus: work on a copy, never the seeds.

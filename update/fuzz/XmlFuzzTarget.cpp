@@ -9,6 +9,7 @@
 
 #ifdef TOVRIN_FUZZ_PARSEXML
 #include "update/ManifestReader.h"
+#include "update/SignedAnswer.h"
 #endif
 
 namespace {
@@ -108,6 +109,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Update::PropertyStack properties;
   Update::EntityStack entities;
   Update::ParseXML(text.c_str(), properties, entities);
+  // The signature search sees the raw answer: the signed part must lie
+  // inside it and end with the root's '>'.
+  Update::SignedPart part;
+  if (Update::FindSignedPart(reinterpret_cast<const char*>(data), size, part) &&
+      (part.length == 0 || part.length > size || data[part.length - 1] != '>')) {
+    __builtin_trap();
+  }
+  int64_t seconds = 0;
+  uint32_t serial = 0;
+  Update::ParseUtcStamp(text.c_str(), seconds);
+  Update::ParseSerial(text.c_str(), serial);
 #endif
   return 0;
 }
