@@ -284,9 +284,10 @@ class ProviderState:
 
 
 def load_signing_tool():
-    spec = importlib.util.spec_from_file_location('sign_answer', os.path.join(HERE, 'sign-answer.py'))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    """sign-answer.py as a module (its name is no module name)."""
+    found = importlib.util.spec_from_file_location('sign_answer', os.path.join(HERE, 'sign-answer.py'))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

@@ -19,6 +19,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import provider_client  # noqa: E402
+from provider import load_signing_tool  # noqa: E402
 
 SERVER = os.path.join(HERE, 'provider.py')
 WITH_PROVIDER = os.path.join(HERE, 'with-provider.sh')
@@ -229,14 +230,6 @@ class AnswerTests(ProviderCase):
         worker.join(3)
         self.assertEqual(outcome[0][:2], ('', b''))
         self.assertEqual(CLIENT.log(), [], 'a request from before the reset reached the new log')
-
-
-def load_signing_tool():
-    import importlib.util
-    spec = importlib.util.spec_from_file_location('sign_answer', os.path.join(HERE, 'sign-answer.py'))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
 
 
 SIGNING_TOOL = os.path.join(HERE, 'sign-answer.py')
