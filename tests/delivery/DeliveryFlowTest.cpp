@@ -25,7 +25,7 @@ std::string Record(const char* name)
 std::vector<std::string> FileRequests()
 {
     std::vector<std::string> paths;
-    for (const LogEntry& entry : ReadLog()) {
+    for (const provider::LoggedRequest& entry : provider::Log()) {
         if (entry.path.rfind("/files/", 0) == 0)
             paths.push_back(entry.path);
     }
@@ -37,14 +37,14 @@ protected:
     void SetUp() override
     {
         probe::ClearTovrinKey();
-        ResetProvider();
+        provider::Reset();
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 
     // One file offered as Tovrin.exe 1.0.4, installed with old content.
     std::string OfferTovrin(unsigned int size)
     {
-        const std::string content = ServeFile("files/Tovrin.exe", size, 11);
+        const std::string content = provider::ServeFile("files/Tovrin.exe", size, 11);
         ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
         install.Write("Tovrin.exe", "old dialler");
         return content;
@@ -62,7 +62,7 @@ TEST_F(DeliveryFlowTest, TwoEntitiesAreDeliveredInOrderAndInstalled)
     std::map<std::string, size_t> manifestSizes;
     unsigned int seed = 1;
     for (const auto& file : sizes) {
-        content[file.first] = ServeFile("files/" + file.first, file.second, seed++);
+        content[file.first] = provider::ServeFile("files/" + file.first, file.second, seed++);
         manifestSizes[file.first] = file.second;
         install.Write(file.first, "old " + file.first);
     }
@@ -100,11 +100,11 @@ TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
         SCOPED_TRACE("cut at " + std::to_string(cut));
         ScratchInstall run;
         probe::ClearTovrinKey();
-        ResetProvider();
-        const std::string content = ServeFile("files/Tovrin.exe", size, cut);
+        provider::Reset();
+        const std::string content = provider::ServeFile("files/Tovrin.exe", size, cut);
         ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
         run.Write("Tovrin.exe", "old dialler");
-        AddFault("/files/Tovrin.exe", "cut=" + std::to_string(cut), 1);
+        provider::AddFault("/files/Tovrin.exe", "cut=" + std::to_string(cut), 1);
 
         ASSERT_TRUE(FetchAndDownload());
         EXPECT_EQ(Record("Tovrin.exe"), "<none>");
@@ -115,7 +115,7 @@ TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
         EXPECT_EQ(partial, content.substr(0, partial.size()));
 
         ASSERT_TRUE(FetchAndDownload());
-        const auto requests = RequestsFor("/files/Tovrin.exe");
+        const auto requests = provider::RequestsFor("/files/Tovrin.exe");
         ASSERT_EQ(requests.size(), 2u);
         EXPECT_EQ(requests[0].range, "");
         EXPECT_EQ(requests[1].range, "bytes=" + std::to_string(partial.size()) + "-");
@@ -131,11 +131,11 @@ TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
 TEST_F(DeliveryFlowTest, ServerIgnoringTheRangeStartsOverAndStillMatches)
 {
     const std::string content = OfferTovrin(90000);
-    AddFault("/files/Tovrin.exe", "cut=40000", 1);
-    AddFault("/files/Tovrin.exe", "norange=1", 1);
+    provider::AddFault("/files/Tovrin.exe", "cut=40000", 1);
+    provider::AddFault("/files/Tovrin.exe", "norange=1", 1);
     ASSERT_TRUE(FetchAndDownload());
     ASSERT_TRUE(FetchAndDownload());
-    const auto requests = RequestsFor("/files/Tovrin.exe");
+    const auto requests = provider::RequestsFor("/files/Tovrin.exe");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_NE(requests[1].range, "");
     EXPECT_EQ(requests[1].status, 200);
@@ -147,8 +147,8 @@ TEST_F(DeliveryFlowTest, ServerIgnoringTheRangeStartsOverAndStillMatches)
 TEST_F(DeliveryFlowTest, WrongSizeAndMissingFileStageNothingAndRecordNothing)
 {
     OfferTovrin(30000);
-    AddFault("/files/Tovrin.exe", "wrongsize=29999", 1);
-    AddFault("/files/Tovrin.exe", "status=404", 1);
+    provider::AddFault("/files/Tovrin.exe", "wrongsize=29999", 1);
+    provider::AddFault("/files/Tovrin.exe", "status=404", 1);
     ASSERT_TRUE(FetchAndDownload());
     EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\n");
     ASSERT_TRUE(FetchAndDownload());
@@ -190,7 +190,7 @@ TEST_F(DeliveryFlowTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
 
 TEST_F(DeliveryFlowTest, NamesThatAreNotBareAreRefusedWithoutRequest)
 {
-    ServeFile("files/evil.bin", 500, 5);
+    provider::ServeFile("files/evil.bin", 500, 5);
     ServeManifest("bad_names.xml", {{"evil.bin", 500}});
     ASSERT_TRUE(FetchAndDownload());
     EXPECT_TRUE(FileRequests().empty());

@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         probe::ClearTovrinKey();
-        ResetProvider();
+        provider::Reset();
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 
@@ -32,7 +32,7 @@ protected:
     // marker waits beside the old file.
     std::string StageTovrin()
     {
-        const std::string content = ServeFile("files/Tovrin.exe", 30000, 21);
+        const std::string content = provider::ServeFile("files/Tovrin.exe", 30000, 21);
         ServeManifest("one_file.xml", {{"Tovrin.exe", 30000}});
         install.Write("Tovrin.exe", "old dialler");
         EXPECT_TRUE(FetchAndDownload());
@@ -45,7 +45,7 @@ protected:
         std::map<std::string, std::string> content;
         unsigned int seed = 30;
         for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
-            content[name] = ServeFile(std::string("files/") + name, 5000 + seed, seed);
+            content[name] = provider::ServeFile(std::string("files/") + name, 5000 + seed, seed);
             install.Write(name, std::string("old ") + name);
             ++seed;
         }

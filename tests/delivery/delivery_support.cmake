@@ -2,7 +2,7 @@
 # control endpoints, a scratch installation directory, the registry probe.
 if(NOT TARGET delivery_support)
   add_library(delivery_support STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/support/ProviderControl.cpp
+    ${PROJECT_SOURCE_DIR}/utils/tests/ProviderControl.cpp
     ${CMAKE_CURRENT_LIST_DIR}/support/ScratchInstall.cpp
     ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp)
   target_include_directories(delivery_support PUBLIC

@@ -12,7 +12,6 @@
 #include "ScratchInstall.h"
 #include "update/Update.h"
 
-using delivery::RequestsFor;
 using delivery::ScratchInstall;
 
 namespace {
@@ -21,7 +20,7 @@ Update::File Offer(const std::string& name, const std::string& path, const char*
 {
     Update::File file;
     file.SetName(name.c_str());
-    file.SetUrl((delivery::ProviderUrl() + path).c_str());
+    file.SetUrl((provider::BaseUrl() + path).c_str());
     file.SetVersion(version);
     file.SetSize(size);
     return file;
@@ -53,7 +52,7 @@ protected:
     void SetUp() override
     {
         probe::ClearTovrinKey();
-        delivery::ResetProvider();
+        provider::Reset();
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 
@@ -62,9 +61,9 @@ protected:
 
 TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 1000, 1);
-    const std::string b = delivery::ServeFile("f/b.bin", 2000, 2);
-    const std::string c = delivery::ServeFile("f/c.bin", 3000, 3);
+    const std::string a = provider::ServeFile("f/a.bin", 1000, 1);
+    const std::string b = provider::ServeFile("f/b.bin", 2000, 2);
+    const std::string c = provider::ServeFile("f/c.bin", 3000, 3);
     Update::EntityStack entities;
     entities.Push(MakeEntity("first", {Offer("a.bin", "/f/a.bin", "1.0.1", 1000)}));
     entities.Push(MakeEntity("second", {Offer("b.bin", "/f/b.bin", "1.0.2", 2000),
@@ -72,7 +71,7 @@ TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
     RunThread(entities);
 
     std::vector<std::string> order;
-    for (const delivery::LogEntry& entry : delivery::ReadLog())
+    for (const provider::LoggedRequest& entry : provider::Log())
         order.push_back(entry.path);
     EXPECT_EQ(order, (std::vector<std::string>{"/f/b.bin", "/f/c.bin", "/f/a.bin"}));
     EXPECT_EQ(install.Read("a.bin.uok"), a);
@@ -85,19 +84,19 @@ TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
 
 TEST_F(DownloadThreadTest, RecordedVersionEqualToOfferMakesNoRequest)
 {
-    delivery::ServeFile("f/a.bin", 1000, 1);
+    provider::ServeFile("f/a.bin", 1000, 1);
     probe::WriteText(probe::kVersionKey, "a.bin", "1.0.4");
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.4", 1000)}));
     RunThread(entities);
-    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_TRUE(provider::Log().empty());
     EXPECT_EQ(install.Listing(), "Update\\\n");
     EXPECT_EQ(Record("a.bin"), "1.0.4");
 }
 
 TEST_F(DownloadThreadTest, WrongSizeOrMissingFileLeavesNothingAndRecordsNothing)
 {
-    delivery::ServeFile("f/a.bin", 1000, 1);
+    provider::ServeFile("f/a.bin", 1000, 1);
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.4", 999),
                                    Offer("gone.bin", "/f/gone.bin", "1.0.4", 10)}));
@@ -105,13 +104,13 @@ TEST_F(DownloadThreadTest, WrongSizeOrMissingFileLeavesNothingAndRecordsNothing)
     EXPECT_EQ(install.Listing(), "Update\\\n");
     EXPECT_EQ(Record("a.bin"), "<none>");
     EXPECT_EQ(Record("gone.bin"), "<none>");
-    ASSERT_EQ(RequestsFor("/f/gone.bin").size(), 1u);
-    EXPECT_EQ(RequestsFor("/f/gone.bin")[0].status, 404);
+    ASSERT_EQ(provider::RequestsFor("/f/gone.bin").size(), 1u);
+    EXPECT_EQ(provider::RequestsFor("/f/gone.bin")[0].status, 404);
 }
 
 TEST_F(DownloadThreadTest, EarlierMarkerIsReplaced)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    const std::string a = provider::ServeFile("f/a.bin", 5000, 7);
     install.Write("a.bin.uok", "marker of an earlier run");
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
@@ -122,7 +121,7 @@ TEST_F(DownloadThreadTest, EarlierMarkerIsReplaced)
 
 TEST_F(DownloadThreadTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    const std::string a = provider::ServeFile("f/a.bin", 5000, 7);
     ASSERT_TRUE(CreateDirectoryA(install.Path("a.bin.uok").c_str(), nullptr));
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
@@ -134,7 +133,7 @@ TEST_F(DownloadThreadTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
 
 TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 5000, 7);
+    const std::string a = provider::ServeFile("f/a.bin", 5000, 7);
     ASSERT_TRUE(CreateDirectoryA(install.Path("Update").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(install.Path("Update\\a.bin").c_str(), nullptr));
     Update::EntityStack entities;
@@ -152,7 +151,7 @@ TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
     EXPECT_EQ(install.Read("a.bin.uok"), a);
     EXPECT_EQ(Record("a.bin"), "2.0.0");
     EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\n");
-    const auto requests = RequestsFor("/f/a.bin");
+    const auto requests = provider::RequestsFor("/f/a.bin");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].range, "bytes=5000-");
     EXPECT_EQ(requests[1].status, 416);
@@ -160,7 +159,7 @@ TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
 
 TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithoutRequest)
 {
-    delivery::ServeFile("f/a.bin", 100, 1);
+    provider::ServeFile("f/a.bin", 100, 1);
     Update::EntityStack entities;
     std::vector<Update::File> files;
     for (const char* name : {"..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1", "Update",
@@ -168,7 +167,7 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithout
         files.push_back(Offer(name, "/f/a.bin", "1.0.1", 100));
     entities.Push(MakeEntity("e", files));
     RunThread(entities);
-    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_TRUE(provider::Log().empty());
     EXPECT_EQ(install.Listing(), "Update\\\n");
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\escape.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/a.bin"));
@@ -177,17 +176,17 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithout
 
 TEST_F(DownloadThreadTest, VersionTooLongForTheRecordIsSkipped)
 {
-    delivery::ServeFile("f/a.bin", 100, 1);
+    provider::ServeFile("f/a.bin", 100, 1);
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "10000.10000.1000", 100)}));
     RunThread(entities);
-    EXPECT_TRUE(delivery::ReadLog().empty());
+    EXPECT_TRUE(provider::Log().empty());
     EXPECT_EQ(Record("a.bin"), "<none>");
 }
 
 TEST_F(DownloadThreadTest, MissingStagingDirectoryIsCreated)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 100, 1);
+    const std::string a = provider::ServeFile("f/a.bin", 100, 1);
     ASSERT_FALSE(install.Exists("Update"));
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.1", 100)}));
@@ -197,7 +196,7 @@ TEST_F(DownloadThreadTest, MissingStagingDirectoryIsCreated)
 
 TEST_F(DownloadThreadTest, CompressedFileIsStagedAsDownloaded)
 {
-    const std::string z = delivery::ServeFile("f/z.gz", 4000, 9);
+    const std::string z = provider::ServeFile("f/z.gz", 4000, 9);
     Update::File file = Offer("z.gz", "/f/z.gz", "1.0.1", 4000);
     file.SetCompressed();
     Update::EntityStack entities;
@@ -208,8 +207,8 @@ TEST_F(DownloadThreadTest, CompressedFileIsStagedAsDownloaded)
 
 TEST_F(DownloadThreadTest, CutTransferIsResumedByTheNextRun)
 {
-    const std::string a = delivery::ServeFile("f/a.bin", 40000, 3);
-    delivery::AddFault("/f/a.bin", "cut=20000", 1);
+    const std::string a = provider::ServeFile("f/a.bin", 40000, 3);
+    provider::AddFault("/f/a.bin", "cut=20000", 1);
     {
         Update::EntityStack entities;
         entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.2.3", 40000)}));
@@ -224,7 +223,7 @@ TEST_F(DownloadThreadTest, CutTransferIsResumedByTheNextRun)
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.2.3", 40000)}));
     RunThread(entities);
-    const auto requests = RequestsFor("/f/a.bin");
+    const auto requests = provider::RequestsFor("/f/a.bin");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].range, "bytes=" + std::to_string(partial.size()) + "-");
     EXPECT_EQ(install.Read("a.bin.uok"), a);

@@ -14,7 +14,6 @@
 #include "dialler/ConfigRefresh.h"
 #include "dialler/DiallerContext.h"
 
-using delivery::RequestsFor;
 
 namespace {
 
@@ -33,20 +32,20 @@ class SignedUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(delivery::ProviderUrl().empty()) << "run beside the provider server";
+        ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server";
         probe::ClearTovrinKey();
-        delivery::ResetProvider();
+        provider::Reset();
         probe::WriteText(probe::kSettingsKey, "FreePhone1", kOldNumber);
         probe::WriteDword(probe::kSettingsKey, "UpdateSerial", 6);
-        a = delivery::ServeFile("f/a.bin", 3000, 1);
-        b = delivery::ServeFile("f/b.bin", 2000, 2);
-        updatePage = delivery::ProviderUrl() + "/update";
+        a = provider::ServeFile("f/a.bin", 3000, 1);
+        b = provider::ServeFile("f/b.bin", 2000, 2);
+        updatePage = provider::BaseUrl() + "/update";
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 
     std::string Answer() const
     {
-        std::string files = delivery::ProviderUrl() + "/f/";
+        std::string files = provider::BaseUrl() + "/f/";
         return "<?xml version=\"1.0\"?>\n<config>\n"
                "  <data-update name=\"FreePhone\" value=\"" + std::string(kNewNumber) + "\"/>\n"
                "  <entity name=\"tools\">\n"
@@ -58,7 +57,7 @@ protected:
     void Serve(const Signing& signing)
     {
         std::string key = std::string(TOVRIN_TEST_KEY_DIR) + "/" + signing.key + "/private.pem";
-        ASSERT_TRUE(delivery::ProviderPost("/_control/answer?action=update&sign=" + key + "&files=f&serial=" +
+        ASSERT_TRUE(provider::Post("/_control/answer?action=update&sign=" + key + "&files=f&serial=" +
                                                std::to_string(signing.serial) + "&expires=" + signing.expires +
                                                signing.extra,
                                            Answer()));
@@ -129,24 +128,24 @@ TEST_F(SignedUpdateTest, EveryForgeryLeavesEverythingAsItWasAndFetchesNoFile)
     }
     for (const Forgery& forgery : forgeries) {
         SCOPED_TRACE(forgery.what + forgery.signing.extra);
-        delivery::ResetProvider();
+        provider::Reset();
         Serve(forgery.signing);
         Refresh();
         EXPECT_EQ(Setting("FreePhone1"), kOldNumber);
         EXPECT_EQ(StoredSerial(), 6u);
         EXPECT_EQ(Record("a.bin"), "<none>");
-        EXPECT_TRUE(RequestsFor("/f/a.bin").empty() && RequestsFor("/f/b.bin").empty());
+        EXPECT_TRUE(provider::RequestsFor("/f/a.bin").empty() && provider::RequestsFor("/f/b.bin").empty());
         EXPECT_EQ(install.Listing(), "");
     }
 }
 
 TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndTheOtherStillInstalls)
 {
-    delivery::AddFault("/f/a.bin", "corrupt=1", 1);
+    provider::AddFault("/f/a.bin", "corrupt=1", 1);
     Serve(Signing());
     Refresh();
     WaitForDownloads();
-    EXPECT_EQ(RequestsFor("/f/a.bin").size(), 1u);
+    EXPECT_EQ(provider::RequestsFor("/f/a.bin").size(), 1u);
     EXPECT_EQ(Record("a.bin"), "<none>");
     EXPECT_EQ(install.Read("b.bin.uok"), b);
     EXPECT_EQ(Record("b.bin"), "1.0.2");

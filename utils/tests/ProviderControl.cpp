@@ -94,9 +94,26 @@ std::string FileUrl(const std::string& relativePath)
     return BaseUrl() + "/" + relativePath;
 }
 
+std::string Root()
+{
+    return Env("PROVIDER_ROOT_WIN");
+}
+
+std::string ServeFile(const std::string& relativePath, unsigned int size, unsigned int seed)
+{
+    std::string content(size, '\0');
+    unsigned int state = seed * 2654435761u + 12345u;
+    for (unsigned int i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        content[i] = static_cast<char>(state >> 16);
+    }
+    ServeFile(relativePath, content);
+    return content;
+}
+
 void ServeFile(const std::string& relativePath, const std::string& data)
 {
-    std::string path = Env("PROVIDER_ROOT_WIN") + "\\";
+    std::string path = Root() + "\\";
     for (char c : relativePath) {
         if (c == '/') {
             CreateDirectoryA(path.c_str(), nullptr);
@@ -127,6 +144,16 @@ bool SetAnswer(const std::string& action, const std::string& document)
     return Send(BaseUrl() + "/_control/answer?action=" + action, &document, nullptr);
 }
 
+bool Post(const std::string& pathAndQuery, const std::string& body)
+{
+    return Send(BaseUrl() + pathAndQuery, &body, nullptr);
+}
+
+void AddFault(const std::string& path, const std::string& keys, int times)
+{
+    Control("fault?path=" + path + "&" + keys + "&times=" + std::to_string(times));
+}
+
 std::vector<LoggedRequest> Log()
 {
     std::string text;
@@ -143,6 +170,7 @@ std::vector<LoggedRequest> Log()
         if (line.empty())
             continue;
         LoggedRequest entry;
+        entry.method = Field(line, "method");
         entry.path = Field(line, "path");
         entry.query = Field(line, "query");
         entry.range = Field(line, "range");
@@ -151,6 +179,16 @@ std::vector<LoggedRequest> Log()
         entries.push_back(entry);
     }
     return entries;
+}
+
+std::vector<LoggedRequest> RequestsFor(const std::string& path)
+{
+    std::vector<LoggedRequest> found;
+    for (const LoggedRequest& entry : Log()) {
+        if (entry.path == path)
+            found.push_back(entry);
+    }
+    return found;
 }
 
 } // namespace provider

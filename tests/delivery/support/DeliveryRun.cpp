@@ -53,10 +53,10 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
 void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes)
 {
     std::string text = ReadFixture(fixture);
-    ReplaceAll(text, "@URL@", ProviderUrl());
+    ReplaceAll(text, "@URL@", provider::BaseUrl());
     for (const auto& size : sizes)
         ReplaceAll(text, "@SIZE:" + size.first + "@", std::to_string(size.second));
-    ProviderPost("/_control/answer?action=update", text);
+    provider::Post("/_control/answer?action=update", text);
 }
 
 bool FetchAndDownload()
@@ -65,7 +65,7 @@ bool FetchAndDownload()
     // The dialler hands a heap stack to the thread and does not touch it
     // again; this waits for the thread and then releases it.
     Update::EntityStack* entities = new Update::EntityStack;
-    const std::string base = ProviderUrl() + "/cfg";
+    const std::string base = provider::BaseUrl() + "/cfg";
     if (!Update::GetFileAndParse(base.c_str(), "tester", "update", properties, *entities)) {
         delete entities;
         return false;
