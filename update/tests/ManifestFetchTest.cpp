@@ -5,13 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ManifestFixtures.h"
-#include "utils/InternetHandle.h"
+#include "ProviderControl.h"
 
 using Update::EntityStack;
 using Update::Property;
@@ -19,108 +18,20 @@ using Update::PropertyStack;
 
 namespace {
 
-std::string ProviderUrl()
-{
-    const char* url = std::getenv("PROVIDER_URL");
-    return url ? url : "";
-}
-
-int ProviderPort()
-{
-    const char* port = std::getenv("PROVIDER_PORT");
-    return port ? std::atoi(port) : 0;
-}
-
-// One request to the stand-in's control endpoints, by WinINet directly so
-// the library under test plays no part. Returns the status, 0 on failure.
-int ProviderRequest(const char* verb, const std::string& target, const std::string& body,
-                    std::string* answer = nullptr)
-{
-    InternetHandle session(InternetOpenA("praxel-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session)
-        return 0;
-    InternetHandle connection(InternetConnectA(session.Get(), "127.0.0.1",
-                                               static_cast<INTERNET_PORT>(ProviderPort()), nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection)
-        return 0;
-    InternetHandle request(HttpOpenRequestA(connection.Get(), verb, target.c_str(), nullptr, nullptr,
-                                            nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
-                                            0));
-    if (!request)
-        return 0;
-    const char* headers = "Content-Type: application/octet-stream\r\n";
-    if (!HttpSendRequestA(request.Get(), headers, static_cast<DWORD>(-1L),
-                          const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
-        return 0;
-    DWORD status = 0;
-    DWORD length = sizeof status;
-    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length,
-                        nullptr))
-        return 0;
-    if (answer) {
-        answer->clear();
-        char chunk[4096];
-        DWORD read = 0;
-        while (InternetReadFile(request.Get(), chunk, sizeof chunk, &read) && read > 0)
-            answer->append(chunk, read);
-    }
-    return static_cast<int>(status);
-}
-
 // Sets the document answered to ?action=update; options as the stand-in's
 // answer endpoint takes them ("&status=500", "&cut=60").
 void SetUpdateAnswer(const std::string& document, const std::string& options = "")
 {
-    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=update" + options, document), 200);
-}
-
-// The value of the first "key": "..." in a JSON text, unescaped (ASCII
-// escapes only, which is all these tests send).
-std::string JsonString(const std::string& json, const std::string& key)
-{
-    const std::string opener = "\"" + key + "\": \"";
-    size_t at = json.find(opener);
-    if (at == std::string::npos)
-        return "<missing " + key + ">";
-    std::string value;
-    for (at += opener.size(); at < json.size() && json[at] != '"'; ++at) {
-        if (json[at] == '\\' && at + 1 < json.size()) {
-            ++at;
-            if (json[at] == 'u' && at + 4 < json.size()) {
-                value += static_cast<char>(std::strtol(json.substr(at + 1, 4).c_str(), nullptr, 16));
-                at += 4;
-                continue;
-            }
-        }
-        value += json[at];
-    }
-    return value;
-}
-
-// The stand-in's request log: one JSON object a line.
-std::string RequestLog()
-{
-    std::string log;
-    EXPECT_EQ(ProviderRequest("GET", "/_control/log", "", &log), 200);
-    return log;
-}
-
-size_t LineCount(const std::string& text)
-{
-    size_t lines = 0;
-    for (char c : text)
-        lines += c == '\n';
-    return lines;
+    ASSERT_TRUE(provider::Post("/_control/answer?action=update" + options, document));
 }
 
 class ManifestFetch : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(ProviderUrl().empty()) << "run beside the provider stand-in";
-        ASSERT_EQ(ProviderRequest("GET", "/_control/reset", ""), 200);
-        page = ProviderUrl() + "/update/page.asp";
+        ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider stand-in";
+        ASSERT_TRUE(provider::Reset());
+        page = provider::BaseUrl() + "/update/page.asp";
     }
 
     bool Fetch(const char* user, const char* action = "update")
@@ -170,23 +81,23 @@ TEST_F(ManifestFetch, PlainUserNameIsSentUnchanged)
 {
     SetUpdateAnswer(Fixture("example.xml"));
     ASSERT_TRUE(Fetch("jsmith"));
-    const std::string log = RequestLog();
-    ASSERT_EQ(LineCount(log), 1u) << log;
-    EXPECT_EQ(JsonString(log, "path"), "/update/page.asp");
-    EXPECT_EQ(JsonString(log, "query"), "action=update&user=jsmith");
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].path, "/update/page.asp");
+    EXPECT_EQ(log[0].query, "action=update&user=jsmith");
 }
 
 TEST_F(ManifestFetch, UserNameIsPercentEncoded)
 {
     SetUpdateAnswer(Fixture("example.xml"));
     ASSERT_TRUE(Fetch("a&b c#%="));
-    const std::string log = RequestLog();
-    ASSERT_EQ(LineCount(log), 1u) << log;
-    EXPECT_EQ(JsonString(log, "query"), "action=update&user=a%26b%20c%23%25%3D");
+    const auto log = provider::Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].query, "action=update&user=a%26b%20c%23%25%3D");
     // Decoded by the server, the name comes back exactly and adds no field.
-    EXPECT_EQ(JsonString(log, "user"), "a&b c#%=");
-    EXPECT_EQ(JsonString(log, "action"), "update");
-    EXPECT_EQ(log.find("\"b c"), std::string::npos) << log;
+    EXPECT_EQ(log[0].user, "a&b c#%=");
+    EXPECT_EQ(log[0].action, "update");
+    EXPECT_EQ(log[0].line.find("\"b c"), std::string::npos) << log[0].line;
 }
 
 TEST_F(ManifestFetch, UnreachableServerFails)
@@ -245,11 +156,11 @@ TEST_F(ManifestFetch, OverlongQueryMakesNoRequest)
     SetUpdateAnswer(Fixture("example.xml"));
     // The longest stored texts still fit: a 259-byte address and a 255-byte
     // user name, every byte of it encoded.
-    std::string longestPage = ProviderUrl() + "/";
+    std::string longestPage = provider::BaseUrl() + "/";
     longestPage += std::string(259 - longestPage.size(), 'p');
     EXPECT_TRUE(Update::GetFileAndParse(longestPage.c_str(), std::string(255, '&').c_str(), "update",
                                         properties, entities));
-    EXPECT_EQ(LineCount(RequestLog()), 1u);
+    EXPECT_EQ(provider::Log().size(), 1u);
 
     properties.Pop();
     properties.Pop();
@@ -260,17 +171,17 @@ TEST_F(ManifestFetch, OverlongQueryMakesNoRequest)
     const std::string hugePage = page + std::string(1300, 'p');
     EXPECT_FALSE(Update::GetFileAndParse(hugePage.c_str(), "jsmith", "update", properties, entities));
     ExpectNothingPushed();
-    EXPECT_EQ(LineCount(RequestLog()), 1u);
+    EXPECT_EQ(provider::Log().size(), 1u);
 }
 
 TEST_F(ManifestFetch, UserstatActionIsSentAsGiven)
 {
-    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=userstat",
-                              "<stats><data-update name=\"TimeUsed\" value=\"12\"/></stats>"),
-              200);
+    ASSERT_TRUE(provider::Post("/_control/answer?action=userstat",
+                               "<stats><data-update name=\"TimeUsed\" value=\"12\"/></stats>"));
     ASSERT_TRUE(Fetch("jsmith", "userstat"));
     EXPECT_STREQ(properties.Pop().GetValue(), "12");
-    EXPECT_EQ(JsonString(RequestLog(), "query"), "action=userstat&user=jsmith");
+    ASSERT_EQ(provider::Log().size(), 1u);
+    EXPECT_EQ(provider::Log()[0].query, "action=userstat&user=jsmith");
 }
 
 TEST_F(ManifestFetch, ConcurrentCallsEachGetTheirOwnAnswer)
@@ -282,8 +193,8 @@ TEST_F(ManifestFetch, ConcurrentCallsEachGetTheirOwnAnswer)
             document += std::string("<data-update name=\"") + name + "\" value=\"v\"/>";
         return document + "</config>";
     };
-    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=update", answer("U")), 200);
-    ASSERT_EQ(ProviderRequest("POST", "/_control/answer?action=userstat", answer("S")), 200);
+    ASSERT_TRUE(provider::Post("/_control/answer?action=update", answer("U")));
+    ASSERT_TRUE(provider::Post("/_control/answer?action=userstat", answer("S")));
 
     int mixed[4] = {};
     std::vector<std::thread> callers;

@@ -33,9 +33,10 @@ endif()
 # GetFileAndParse against the provider stand-in.
 if(TOVRIN_WINDOWS AND TARGET praxel_xml)
   tovrin_add_gtest(manifest_fetch_test NO_REGISTRY PROVIDER
-    SOURCES ManifestFetchTest.cpp
+    SOURCES ManifestFetchTest.cpp ${PROJECT_SOURCE_DIR}/utils/tests/ProviderControl.cpp
     LIBS Praxel wininet
     DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
+  target_include_directories(manifest_fetch_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/utils/tests)
 endif()
 
 # The library's surface, read from the binary; no Wine needed.

@@ -176,6 +176,9 @@ std::vector<LoggedRequest> Log()
         entry.range = Field(line, "range");
         entry.userAgent = Field(line, "user_agent");
         entry.status = std::atoi(Field(line, "status").c_str());
+        entry.action = Field(line, "action");
+        entry.user = Field(line, "user");
+        entry.line = line;
         entries.push_back(entry);
     }
     return entries;

@@ -38,6 +38,9 @@ struct LoggedRequest {
     std::string range;     // empty when the request had no Range header
     std::string userAgent;
     int status = 0;
+    std::string action;  // the decoded query parameters the server read
+    std::string user;
+    std::string line;  // the whole log line, for failure messages
 };
 std::vector<LoggedRequest> Log();
 // The logged requests for one path, in order.
