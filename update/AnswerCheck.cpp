@@ -9,38 +9,29 @@
 #include "update/AnswerVerify.h"
 #include "update/SignedAnswer.h"
 #include "update/XmlDocument.h"
-#include "utils/ScopedHandle.h"
+#include "utils/RegistryAccess.h"
 
 namespace Update {
 
 namespace {
 
-const char kSettingsKey[] = "Software\\tovrin";
 const char kSerialValue[] = "UpdateSerial";
 
 // The highest serial accepted so far; 0 before the first.
 uint32_t StoredSerial()
 {
-    RegistryKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        return 0;
-    DWORD type = 0, value = 0, size = sizeof value;
-    if (RegQueryValueExA(key.Get(), kSerialValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof value)
-        return 0;
+    uint32_t value = 0;
+    utils::RegistryAccess().ReadNumber(HKEY_CURRENT_USER, utils::kSettingsPath, kSerialValue, &value);
     return value;
 }
 
+// The registry's writes fail quietly: read back to know it holds.
 bool StoreSerial(uint32_t serial)
 {
-    RegistryKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    DWORD value = serial;
-    return RegSetValueExA(key.Get(), kSerialValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof value) == ERROR_SUCCESS;
+    utils::RegistryAccess registry;
+    registry.WriteNumber(HKEY_CURRENT_USER, utils::kSettingsPath, kSerialValue, serial);
+    uint32_t stored = 0;
+    return registry.ReadNumber(HKEY_CURRENT_USER, utils::kSettingsPath, kSerialValue, &stored) && stored == serial;
 }
 
 // The root element's serial and expiry time; false when either is missing

@@ -36,7 +36,8 @@ function(praxel_use_update_key target key folder)
     VERBATIM)
   target_sources(${target} PRIVATE ${folder}/UpdateKeyBlob.h
     ${PROJECT_SOURCE_DIR}/update/AnswerVerify.cpp
-    ${PROJECT_SOURCE_DIR}/update/AnswerCheck.cpp)
+    ${PROJECT_SOURCE_DIR}/update/AnswerCheck.cpp
+    ${PROJECT_SOURCE_DIR}/utils/RegistryAccess.cpp)
   target_include_directories(${target} PRIVATE ${folder})
   target_compile_definitions(${target} PRIVATE TOVRIN_SIGNED_UPDATES)
   target_link_libraries(${target} PRIVATE bcrypt)
