@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 
 // Writes the directory of this program's file, up to and including its last
 // backslash, into directory; false when it does not fit or has no folder.
@@ -16,5 +17,20 @@ inline bool ProgramDirectory(char* directory, DWORD size)
     if (!slash)
         return false;
     slash[1] = '\0';
+    return true;
+}
+
+// The same in UTF-16: the narrow form gives "?" for letters outside the ANSI
+// code page, as in a profile folder named in another script. size counts
+// wide characters.
+inline bool ProgramDirectoryW(wchar_t* directory, DWORD size)
+{
+    const DWORD length = GetModuleFileNameW(nullptr, directory, size);
+    if (length == 0 || length >= size)
+        return false;
+    wchar_t* slash = std::wcsrchr(directory, L'\\');
+    if (!slash)
+        return false;
+    slash[1] = L'\0';
     return true;
 }
