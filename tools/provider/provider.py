@@ -11,7 +11,7 @@ injects faults on request and logs every request as one JSON object a line.
 Control endpoints (never logged):
     GET  /_control/fault?path=P&KEY=VALUE...[&times=N]
     POST /_control/answer?action=A[&user=U][&status=S][&delay=MS][&hang=1][&cut=N]
-                         [&sign=KEY&serial=N&expires=TIME[&files=DIR]]
+                         [&sign=KEY&serial=N&expires=TIME[&files=DIR][&signaction=W]]
                          [&append=TEXT][&stripsig=1][&flipbyte=N]
     GET  /_control/reset
     GET  /_control/log
@@ -22,10 +22,12 @@ Fault keys, also accepted in the query of a file URL:
 Signed answers (sign-answer.py): an answer file under answers/ is served as
 it is, signed or not. For the tests, sign=KEY (a private key's path) signs
 the posted answer as it is set, with the files' digests taken from
-ROOT/DIR/<name> (DIR default "."). The forgeries a dialler with a key must
-refuse: append= adds bytes after the signature, stripsig=1 removes the
-signature, flipbyte=N flips the lowest bit of byte N (negative: from the
-end); an old serial or an expired answer is signed as such; corrupt=1 on a
+ROOT/DIR/<name> (DIR default "."), bound to the answer's action, and the
+serial's digits stamped as given. The forgeries a dialler with a key must
+refuse: signaction=W binds it to another action (empty: to none), append=
+adds bytes after the signature, stripsig=1 removes the signature,
+flipbyte=N flips the lowest bit of byte N (negative: from the end); an old
+or overlong serial or an expired answer is signed as such; corrupt=1 on a
 file serves bytes that do not match its digest.
 """
 
@@ -301,7 +303,8 @@ def signed_answer_body(body, params, root):
         files = os.path.realpath(os.path.join(root, params.get('files', '.')))
         try:
             with open(params['sign'], 'rb') as f:
-                body = tool.sign(f.read(), body, files, int(serial), params.get('expires', ''))
+                body = tool.sign(f.read(), body, files, serial, params.get('expires', ''),
+                                 params.get('signaction', params['action']) or None)
         except (OSError, ValueError, tool.AnswerError) as e:
             raise BadRequest(f'cannot sign: {e}')
     if params.get('append'):

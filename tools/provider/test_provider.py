@@ -256,7 +256,10 @@ class SigningTests(ProviderCase):
     def test_signed_answer_carries_stamps_and_digests_and_each_forgery_breaks_it(self):
         body = self.signed()
         self.assertTrue(self.tool.verify(self.public, body))
-        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z">', body)
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z" action="update">', body)
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z" action="userstat">',
+                      self.signed(signaction='userstat'))
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z">', self.signed(signaction=''))
         self.assertIn(b'sha256="' + hashlib.sha256(DATA).hexdigest().encode() + b'"', body)
         self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=40)))
         self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=-140)), 'the root\'s closing >')
