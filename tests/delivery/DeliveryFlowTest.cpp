@@ -6,12 +6,15 @@
 
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeliveryRun.h"
 #include "ProviderControl.h"
 #include "RegistryProbe.h"
 #include "ScratchInstall.h"
+#include "dialler/ConfigRefresh.h"
+#include "dialler/DiallerContext.h"
 
 using namespace delivery;
 
@@ -200,6 +203,43 @@ TEST_F(DeliveryFlowTest, NamesThatAreNotBareAreRefusedWithoutRequest)
     EXPECT_EQ(GetFileAttributesA((parent + "\\evil.bin").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\evil.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/evil.bin"));
+}
+
+// Regression: a reconnect started a second refresh, and with it a second
+// download beside the first; the older answer's finishing last staged the
+// older release. Each refresh runs behind a one-at-a-time mark, as the
+// dialler keeps it for the life of RefreshConfigThread.
+TEST_F(DeliveryFlowTest, RefreshHoldsItsMarkUntilItsDownloadHasEnded)
+{
+    const std::string content = OfferTovrin(20000);
+    provider::AddFault("/files/Tovrin.exe", "delay=2000", 1);
+    const std::string page = provider::BaseUrl() + "/cfg";
+    RefreshRequest request = {page.c_str(), "tester"};
+    volatile LONG running = 0;
+    auto refresh = [&] {
+        if (InterlockedCompareExchange(&running, 1, 0) != 0)
+            return false;
+        RefreshConfigThread(&request);
+        InterlockedExchange(&running, 0);
+        return true;
+    };
+
+    bool firstRan = false;
+    std::thread first([&] { firstRan = refresh(); });
+    // The next connection comes up once the first answer is in, while its
+    // file is still held by the server.
+    for (int waited = 0; waited < 10000 && provider::RequestsFor("/cfg").empty(); waited += 20)
+        Sleep(20);
+    Sleep(300);
+    const bool secondRan = refresh();
+    first.join();
+
+    EXPECT_TRUE(firstRan);
+    EXPECT_FALSE(secondRan) << "a second refresh ran beside the first one's download";
+    EXPECT_EQ(provider::RequestsFor("/cfg").size(), 1u);
+    EXPECT_EQ(FileRequests().size(), 1u);
+    EXPECT_EQ(Record("Tovrin.exe"), "1.0.4");
+    EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
 }
 
 } // namespace

@@ -64,18 +64,11 @@ protected:
     }
 
     // The refresh as the dialler runs it after connecting. Settings are
-    // stored before it returns; the files come on a thread of their own.
+    // stored and the files staged before it returns.
     void Refresh()
     {
         RefreshRequest request = {updatePage.c_str(), "alice"};
         RefreshConfigThread(&request);
-    }
-
-    // The download thread takes the files in order, so b.bin comes last.
-    void WaitForDownloads()
-    {
-        for (int waited = 0; waited < 15000 && !install.Exists("b.bin.uok"); waited += 50)
-            Sleep(50);
     }
 
     std::string Setting(const char* name) { return probe::ReadText(probe::kSettingsKey, name).value_or("<none>"); }
@@ -102,7 +95,6 @@ TEST_F(SignedUpdateTest, SignedAnswerIsAppliedAndItsFilesStagedAndRecorded)
 {
     Serve(Signing());
     Refresh();
-    WaitForDownloads();
     ExpectApplied();
     EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\nb.bin.uok\n");
 }
@@ -144,7 +136,6 @@ TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndTheOtherStillInstal
     provider::AddFault("/f/a.bin", "corrupt=1", 1);
     Serve(Signing());
     Refresh();
-    WaitForDownloads();
     EXPECT_EQ(provider::RequestsFor("/f/a.bin").size(), 1u);
     EXPECT_EQ(Record("a.bin"), "<none>");
     EXPECT_EQ(install.Read("b.bin.uok"), b);
@@ -159,7 +150,6 @@ TEST_F(SignedUpdateTest, BytesAfterTheSignatureAndASecondSignatureChangeNothing)
                           "%3D%3D--%3E%3Cdata-update%20name%3D%22HomePage%22%20value%3D%22http://evil/%22/%3E";
     Serve({"provider", 7, kFarFuture, "&append=" + trailer});
     Refresh();
-    WaitForDownloads();
     ExpectApplied();
     EXPECT_EQ(Setting("HomePage"), "<none>");
 }
