@@ -11,6 +11,7 @@
 #include "RegistryProbe.h"
 #include "ScratchInstall.h"
 #include "update/Update.h"
+#include "utils/ProductVersion.h"
 
 using delivery::ScratchInstall;
 
@@ -229,6 +230,47 @@ TEST_F(DownloadThreadTest, CutTransferIsResumedByTheNextRun)
     EXPECT_EQ(install.Read("a.bin.uok"), a);
     EXPECT_EQ(Record("a.bin"), "1.2.3");
     EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\n");
+}
+
+TEST_F(DownloadThreadTest, OlderThanTheInstalledFileIsNotFetched)
+{
+    static_assert(TOVRIN_VERSION_MAJOR > 0, "the test offers an older major version");
+    // Our own libraries carry the product's version resource.
+    ASSERT_TRUE(CopyFileA((delivery::ProgramDirectory() + "\\Utils.dll").c_str(), install.Path("Utils.dll").c_str(),
+                          FALSE));
+    const std::string utils = provider::ServeFile("f/Utils.dll", 3000, 4);
+    auto version = [](int major, int minor, int revision) {
+        return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+    };
+    const std::string older = version(TOVRIN_VERSION_MAJOR - 1, 9999, 9999);
+    const std::string newer = version(TOVRIN_VERSION_MAJOR, TOVRIN_VERSION_MINOR, TOVRIN_VERSION_PATCH + 1);
+    const std::string recordAboveFile = version(TOVRIN_VERSION_MAJOR + 1, 0, 0);
+    struct Case {
+        const char* what;
+        std::string record;  // empty: none
+        std::string offered;
+        bool fetched;
+    };
+    // Regression: with no record, an older file was fetched and staged over
+    // the installed one.
+    const Case cases[] = {{"no record", "", older, false},
+                          {"record below the file", "0.0.1", older, false},
+                          {"record above the file", recordAboveFile, newer, false},
+                          {"newer than both", "0.0.1", newer, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        probe::ClearTovrinKey();
+        provider::Reset();
+        provider::ServeFile("f/Utils.dll", utils);
+        if (!c.record.empty())
+            probe::WriteText(probe::kVersionKey, "Utils.dll", c.record);
+        Update::EntityStack entities;
+        entities.Push(MakeEntity("e", {Offer("Utils.dll", "/f/Utils.dll", c.offered.c_str(), 3000)}));
+        RunThread(entities);
+        EXPECT_EQ(provider::RequestsFor("/f/Utils.dll").size(), c.fetched ? 1u : 0u);
+        EXPECT_EQ(install.Exists("Utils.dll.uok"), c.fetched);
+        EXPECT_EQ(Record("Utils.dll"), c.fetched ? c.offered : (c.record.empty() ? "<none>" : c.record));
+    }
 }
 
 } // namespace
