@@ -131,16 +131,17 @@ TEST_F(SignedUpdateTest, EveryForgeryLeavesEverythingAsItWasAndFetchesNoFile)
     }
 }
 
-TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndTheOtherStillInstalls)
+TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndNothingOfItsEntityStaged)
 {
     provider::AddFault("/f/a.bin", "corrupt=1", 1);
     Serve(Signing());
     Refresh();
     EXPECT_EQ(provider::RequestsFor("/f/a.bin").size(), 1u);
     EXPECT_EQ(Record("a.bin"), "<none>");
-    EXPECT_EQ(install.Read("b.bin.uok"), b);
-    EXPECT_EQ(Record("b.bin"), "1.0.2");
-    EXPECT_EQ(install.Listing(), "Update\\\nb.bin.uok\n");
+    EXPECT_EQ(Record("b.bin"), "<none>");
+    // b.bin waits, complete, for the next answer to bring a sound a.bin.
+    EXPECT_EQ(install.Read("Update\\b.bin.1.0.2"), b);
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\b.bin.1.0.2\n");
 }
 
 TEST_F(SignedUpdateTest, BytesAfterTheSignatureAndASecondSignatureChangeNothing)
