@@ -41,7 +41,7 @@ TEST_F(VersionRecords, OnlyNewerThanRecordNeedsUpdate)
     EXPECT_TRUE(NeedUpdate("Praxel.dll", Version(3, 1, 1)));
     EXPECT_TRUE(NeedUpdate("Praxel.dll", Version(4, 0, 0)));
     // Records are per file.
-    EXPECT_TRUE(NeedUpdate("Utils.dll", Version(0, 0, 1)));
+    EXPECT_TRUE(NeedUpdate("Unrecorded.dll", Version(0, 0, 1)));
 }
 
 TEST_F(VersionRecords, EmptyOrNonNumericRecordReadsAsZero)
