@@ -37,6 +37,7 @@ UnpackResult InflateGzipMember(const unsigned char* gz, size_t size, uint64_t li
     if (size > kMaxUnpackedSize)
         return UnpackResult::TooLarge;
     Inflater inflater;
+    // It fails only when memory runs out.
     if (!inflater.ready)
         return UnpackResult::TooLarge;
     z_stream& stream = inflater.stream;

@@ -13,7 +13,7 @@ ByteBuffer::~ByteBuffer()
 bool ByteBuffer::Append(const unsigned char* bytes, size_t count)
 {
     if (count > capacity - size) {
-        if (count > SIZE_MAX / 2 - size)
+        if (size > SIZE_MAX / 2 || count > SIZE_MAX / 2 - size)
             return false;
         size_t grown = capacity ? capacity : 4096;
         while (grown < size + count)
