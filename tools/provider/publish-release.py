@@ -151,8 +151,11 @@ def read(path):
         return f.read()
 
 
-def remove_attribute(tag, name):
-    return re.sub(rb'\s+' + re.escape(name) + rb'\s*=\s*("[^"]*"|\'[^\']*\')', b'', tag)
+def without_attributes(tag, names):
+    """The start tag without the named attributes (values are never searched)."""
+    match = signer.START_TAG.fullmatch(tag)
+    kept = [m.group(0) for m in signer.ATTRIBUTE.finditer(match.group(2)) if m.group(1) not in names]
+    return b'<' + match.group(1) + b''.join(kept) + (b'/>' if match.group(3) else b'>')
 
 
 def publish_file(tag, files, earlier, outputs):
@@ -173,8 +176,7 @@ def publish_file(tag, files, earlier, outputs):
     data = read(path)
     outputs[served] = data
 
-    for attribute in (b'gz', b'patch-from', b'patch'):
-        tag = remove_attribute(tag, attribute)
+    tag = without_attributes(tag, (b'gz', b'patch-from', b'patch'))
     tag = signer.set_attribute(tag, b'size', str(len(data)).encode())
     tag = signer.set_attribute(tag, b'sha256', hashlib.sha256(data).hexdigest().encode())
     fetched = len(data)
