@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kAttributeNames[] = {"name", "value", "url", "version", "size", "compressed", ""};
+const char* const kAttributeNames[] = {"name", "value", "url", "version", "size", "compressed", "gz", "patch-from", "patch", ""};
 
 // Keeps the reads from being optimised away.
 volatile size_t gSink;
