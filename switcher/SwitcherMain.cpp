@@ -1,7 +1,7 @@
 // switcher.exe: started by the dialler as it exits, with the dialler's
 // process id. Waits for the dialler to go, installs the staged files of its
 // own directory and always exits with 0. It has no window; the only thing the
-// user sees is a message box for each file that could not be installed.
+// user sees is one message box when anything could not be installed.
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,17 +15,16 @@ namespace {
 const char kErrorText[] = "Error while updating the application";
 const char kErrorTitle[] = "Tovrin Update";
 
-void ShowInstallError(const char*, void*)
-{
-    MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char directory[MAX_PATH];
-    if (!ProgramDirectory(directory, sizeof directory))
+    // Wide: a folder under a profile named in another script has no narrow
+    // name that opens it.
+    wchar_t program[MAX_PATH];
+    wchar_t directory[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !ProgramDirectoryW(directory, MAX_PATH))
         return 0;
 
     // The C runtime has already split the command line; an empty argument
@@ -34,6 +33,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (argument[0] != '\0')
         switcher::WaitForDialler(switcher::ParseProcessId(argument), switcher::kDiallerWaitMs);
 
-    switcher::InstallAllStaged(directory, ShowInstallError, nullptr);
+    // One message for the whole run, however many files it concerns.
+    if (switcher::InstallAllStaged(directory, program, nullptr, nullptr) > 0)
+        MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
     return 0;
 }
