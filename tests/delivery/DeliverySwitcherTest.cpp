@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeliveryRun.h"
@@ -104,6 +105,27 @@ TEST_F(DeliverySwitcherTest, EmptyArgumentOrEndedProcessMeansNoWait)
     run = RunSwitcher(std::to_string(ended.Id()));
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_LT(run.elapsedMs, 10000u);
+}
+
+TEST_F(DeliverySwitcherTest, WaitsForARunAlreadyUnderWayBeforeInstalling)
+{
+    // A run resumed at log-on may still be busy when an exiting dialler
+    // starts another.
+    const std::string content = StageTovrin();
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread otherRun([held] {
+        HANDLE lock = CreateMutexW(nullptr, TRUE, L"Local\\TovrinSwitcher");
+        SetEvent(held);
+        Sleep(1500);
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    });
+    WaitForSingleObject(held, 5000);
+    const SwitcherRun run = RunSwitcher("\"\"");
+    otherRun.join();
+    CloseHandle(held);
+    EXPECT_GE(run.elapsedMs, 1400u);
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
 }
 
 TEST_F(DeliverySwitcherTest, TargetHeldOpenKeepsOldContentAndStagedFileUntilNextRun)
