@@ -53,6 +53,9 @@ bool XmlDocument::CopyText(const char* source) {
     SetError("Document too large");
     return false;
   }
+  if (length == 0) {
+    return true;  // an empty document needs no room: a new object allocates no text
+  }
   if (length + 1 > textCapacity) {
     char* room = new (std::nothrow) char[length + 1];
     if (room == nullptr) {
@@ -62,7 +65,7 @@ bool XmlDocument::CopyText(const char* source) {
     text.reset(room);
     textCapacity = length + 1;
   }
-  std::memcpy(text.get(), source ? source : "", length + 1);
+  std::memcpy(text.get(), source, length + 1);
   textLength = length;
   return true;
 }
