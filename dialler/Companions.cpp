@@ -1,5 +1,6 @@
 #include "dialler/Companions.h"
 
+#include <inttypes.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -34,7 +35,7 @@ bool StartStatsWindow()
     startup.hStdInput = reinterpret_cast<HANDLE>(g_dialler.mainDialog);
 
     char commandLine[32];
-    snprintf(commandLine, sizeof(commandLine), "%llu",
+    snprintf(commandLine, sizeof(commandLine), "%" PRIu64,
              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(g_dialler.mainDialog)));
 
     PROCESS_INFORMATION started = {};

@@ -1,6 +1,7 @@
 // HTTP transfers: short texts into memory and files to disk with resume.
 #include <windows.h>
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -137,7 +138,7 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
         return false;
     char rangeHeader[64] = "";
     if (partialLength > 0) {
-        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%llu-", partialLength);
+        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%" PRIu64 "-", partialLength);
         SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     }
     // A partial file longer than the whole leaves no room: any byte more
