@@ -171,7 +171,6 @@ TEST_F(SignedUpdateTest, FreshProfileRefusesSerialsBelowTheBuildsFloor)
 
     Serve({"provider", std::to_string(TOVRIN_TEST_MIN_SERIAL), kFarFuture, ""});
     Refresh();
-    WaitForDownloads();
     EXPECT_EQ(Setting("FreePhone1"), kNewNumber);
     EXPECT_EQ(StoredSerial(), static_cast<DWORD>(TOVRIN_TEST_MIN_SERIAL));
 }
