@@ -52,12 +52,11 @@ std::string ReadHostFile(const std::string& unixPath)
 
 void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes)
 {
-    ServeManifestFrom(std::string(DELIVERY_FIXTURE_DIR) + "/" + fixture, sizes);
+    ServeManifestText(ReadHostFile(std::string(DELIVERY_FIXTURE_DIR) + "/" + fixture), sizes);
 }
 
-void ServeManifestFrom(const std::string& unixPath, const std::map<std::string, size_t>& sizes)
+void ServeManifestText(std::string text, const std::map<std::string, size_t>& sizes)
 {
-    std::string text = ReadHostFile(unixPath);
     ReplaceAll(text, "@URL@", provider::BaseUrl());
     for (const auto& size : sizes)
         ReplaceAll(text, "@SIZE:" + size.first + "@", std::to_string(size.second));
