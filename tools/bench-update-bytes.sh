@@ -73,5 +73,5 @@ print(f"{'file':<14}{'plain':>10}{'gz':>10}{'patch':>10}   (bytes; a form not ke
 for name, plain, gz, patch in rows:
     print(f"{name:<14}{plain:>10}{gz:>10}{patch:>10}")
 print(f"{'all five':<14}{totals[0]:>10}{totals[1]:>10}{totals[2]:>10}")
-print(f"{'min at 5 KB/s':<14}{minutes(totals[0]):>10.2f}{minutes(totals[1]):>10.2f}{minutes(totals[2]):>10.2f}")
+print(f"{'min at 5 KB/s':<14}{minutes(totals[0]):>10.3f}{minutes(totals[1]):>10.3f}{minutes(totals[2]):>10.3f}")
 PY
