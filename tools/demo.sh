@@ -61,9 +61,12 @@ for _ in $(seq 100); do [ -s "$demo/provider.port" ] && break; sleep 0.1; done
 url="http://127.0.0.1:$(cat "$demo/provider.port")"
 # The update: a point release of Tallyview.dll (its version raised), published
 # as its gzip form and a patch from the installed version, signed.
+# Stripped, as the package ships it.
 mkdir -p "$demo/release/old" "$demo/release/new"
-cp "$build/bin/Tallyview.dll" "$demo/release/old/"
-version=$(python3 "$root/tools/demo/raise-version.py" "$build/bin/Tallyview.dll" "$demo/release/new/Tallyview.dll")
+x86_64-w64-mingw32-strip --strip-all -o "$demo/install/Tallyview.dll" "$build/bin/Tallyview.dll"
+cp "$demo/install/Tallyview.dll" "$demo/release/old/"
+version=$(python3 "$root/tools/demo/raise-version.py" "$demo/release/old/Tallyview.dll" \
+  "$demo/release/new/Tallyview.dll")
 installed_version=$(sed -n 's/^project(Tovrin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 sed -e "s|@URL@|$url|g" -e "s|@VERSION@|$version|g" "$demo/provider/update.xml.in" > "$demo/update-unsigned.xml"
 python3 "$root/tools/provider/publish-release.py" "$demo/update-unsigned.xml" --files "$demo/release/new" \
