@@ -298,17 +298,21 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         const char* what;
         const char* record;  // null: none
         bool changedLocally;
-        bool corruptGz;
         bool withoutDigest;
+        bool resultWaiting;     // a complete download from an earlier run
+        std::string faultPath;  // empty: none
+        const char* fault;
         std::vector<std::string> requests;
     };
     const Case cases[] = {
-        {"patch applied", "50.0.0", false, false, false, {patch}},
-        {"changed local file", "50.0.0", true, false, false, {patch, gz}},
-        {"no record", nullptr, false, false, false, {gz}},
-        {"corrupt gzip form", nullptr, false, true, false, {gz, plain}},
+        {"patch applied", "50.0.0", false, false, false, "", "", {patch}},
+        {"changed local file", "50.0.0", true, false, false, "", "", {patch, gz}},
+        {"no record", nullptr, false, false, false, "", "", {gz}},
+        {"corrupt gzip form", nullptr, false, false, false, gz, "corrupt=1", {gz, plain}},
         // Nothing could tell a patch applied to a changed file.
-        {"no digest", "50.0.0", false, false, true, {gz}},
+        {"no digest", "50.0.0", false, true, false, "", "", {gz}},
+        {"result waiting", "50.0.0", false, false, true, "", "", {}},
+        {"patch missing on the server", "50.0.0", false, false, false, patch, "status=404", {patch, gz}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -328,10 +332,14 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         if (c.changedLocally)
             local[local.size() / 2] ^= 1;
         run.Write("switcher.exe", local);
+        if (c.resultWaiting) {
+            ASSERT_TRUE(CreateDirectoryA(run.Path("Update").c_str(), nullptr));
+            run.Write("Update\\switcher.exe.50.0.1", fresh);
+        }
         if (c.record)
             probe::WriteText(probe::kVersionKey, "switcher.exe", c.record);
-        if (c.corruptGz)
-            provider::AddFault(gz, "corrupt=1", 1);
+        if (!c.faultPath.empty())
+            provider::AddFault(c.faultPath, c.fault, 1);
 
         const std::string page = provider::BaseUrl() + "/cfg";
         RefreshRequest request = {page.c_str(), "tester"};
