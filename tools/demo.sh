@@ -59,11 +59,19 @@ python3 "$root/tools/provider/provider.py" --root "$demo/provider" --port-file "
 provider_pid=$!
 for _ in $(seq 100); do [ -s "$demo/provider.port" ] && break; sleep 0.1; done
 url="http://127.0.0.1:$(cat "$demo/provider.port")"
-readme_size=$(stat -c %s "$demo/provider/files/ReadMe.txt")
-sed -e "s|@URL@|$url|g" -e "s|@README_SIZE@|$readme_size|g" \
-  "$demo/provider/update.xml.in" > "$demo/update-unsigned.xml"
-sign sign "$keys/private.pem" "$demo/update-unsigned.xml" --files "$demo/provider/files" \
-  --serial "$(date +%s)" --expires "$(date -u -d '+1 day' +%Y-%m-%dT%H:%M:%SZ)" \
+# The update: a point release of Tallyview.dll (its version raised), published
+# as its gzip form and a patch from the installed version, signed.
+# Stripped, as the package ships it.
+mkdir -p "$demo/release/old" "$demo/release/new"
+x86_64-w64-mingw32-strip --strip-all -o "$demo/install/Tallyview.dll" "$build/bin/Tallyview.dll"
+cp "$demo/install/Tallyview.dll" "$demo/release/old/"
+version=$(python3 "$root/tools/demo/raise-version.py" "$demo/release/old/Tallyview.dll" \
+  "$demo/release/new/Tallyview.dll")
+installed_version=$(sed -n 's/^project(Tovrin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+sed -e "s|@URL@|$url|g" -e "s|@VERSION@|$version|g" "$demo/provider/update.xml.in" > "$demo/update-unsigned.xml"
+python3 "$root/tools/provider/publish-release.py" "$demo/update-unsigned.xml" --files "$demo/release/new" \
+  --out "$demo/provider/files" --earlier "$installed_version=$demo/release/old" \
+  --key "$keys/private.pem" --serial "$(date +%s)" --expires "$(date -u -d '+1 day' +%Y-%m-%dT%H:%M:%SZ)" \
   > "$demo/provider/answers/update.xml"
 echo "   provider at $url, update answer signed"
 
@@ -83,6 +91,8 @@ wine reg add "$key" /v password /d demo /f >/dev/null
 wine reg add "$key" /v UpdatePage /d "$url/customer/dialler_update.asp" /f >/dev/null
 wine reg add "$key" /v HomePage /d "$url/portal/" /f >/dev/null
 wine reg add "$key" /v BannerURL /d "$url/customer/banner.html" /f >/dev/null
+# The record an earlier update left: the customer has the installed version.
+wine reg add "$key\\Update" /v Tallyview.dll /d "$installed_version" /f >/dev/null
 
 export WINEDLLOVERRIDES="rasapi32=n"
 # The simulated service takes Unix paths and reads them through drive Z:.
@@ -109,8 +119,8 @@ else
   wine "$driver" connect
   sleep 4
   shot 2-connected
-  # Give the download thread time to stage the new ReadMe.
-  for _ in $(seq 50); do [ -e "$demo/install/ReadMe.txt.uok" ] && break; sleep 0.2; done
+  # Give the download thread time to stage the new Tallyview.dll.
+  for _ in $(seq 50); do [ -e "$demo/install/Tallyview.dll.uok" ] && break; sleep 0.2; done
   wine "$driver" disconnect
   sleep 1
   shot 3-disconnected
@@ -119,7 +129,7 @@ else
 fi
 
 # The switcher swaps the staged files in once the dialler has gone.
-for _ in $(seq 100); do [ -e "$demo/install/ReadMe.txt.uok" ] || break; sleep 0.2; done
+for _ in $(seq 100); do [ -e "$demo/install/Tallyview.dll.uok" ] || break; sleep 0.2; done
 
 echo "== what happened"
 echo "-- the modem (simulated remote-access service):"
@@ -133,5 +143,15 @@ for line in open(sys.argv[1]):
 PY
 echo "-- the signed answer's serial, as the dialler accepted it:"
 wine reg query "$key" /v UpdateSerial 2>/dev/null | grep UpdateSerial || echo "   (none: the answer was not accepted)"
-echo "-- ReadMe.txt in the installation folder now reads:"
-sed 's/^/   /' "$demo/install/ReadMe.txt"
+echo "-- the update, Tallyview.dll $installed_version to $version:"
+python3 - "$demo/provider.log" "$demo/release/new/Tallyview.dll" "$demo/install/Tallyview.dll" <<'PY'
+import json, os, sys
+log, new, installed = sys.argv[1:]
+fetched = sum(r.get('bytes') or 0 for r in map(json.loads, open(log))
+              if r['path'].startswith('/files/Tallyview.dll'))
+full = os.path.getsize(new)
+print(f"   fetched {fetched} bytes for a file of {full} bytes ({100 * fetched / full:.1f}%)")
+same = open(new, 'rb').read() == open(installed, 'rb').read()
+print("   installed Tallyview.dll is the new release" if same else "   installed Tallyview.dll is NOT the new release")
+sys.exit(0 if same else 1)
+PY

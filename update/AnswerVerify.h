@@ -1,6 +1,7 @@
 #pragma once
 // SHA-256 and ECDSA P-256 through the platform's cryptography (bcrypt.dll).
-// Only in a library built with the provider's update key.
+// The file digest checks every offered sha256; signatures only matter in a
+// library built with the provider's update key.
 #include <cstddef>
 
 #include "update/SignedAnswer.h"

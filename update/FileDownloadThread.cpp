@@ -7,30 +7,15 @@
 #include <new>
 
 #include "update/BareFileName.h"
+#include "update/FileFetch.h"
 #include "update/PendingList.h"
 #include "update/StagingPaths.h"
 #include "update/UpdateModel.h"
 #include "utils/Utils.h"
 
-#if defined(TOVRIN_SIGNED_UPDATES)
-#include <cstring>
-
-#include "update/AnswerVerify.h"
-#endif
-
 namespace Update {
 
 namespace {
-
-// A refused answer leaves the empty file DownloadFile opened; a partial one
-// with content is kept, since the next run resumes it.
-void RemoveIfEmpty(const char* path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
-        data.nFileSizeLow == 0 && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA(path);
-}
 
 // The record holds 15 characters: a longer version text would be stored cut,
 // read back as a smaller version and fetched again at every connection.
@@ -39,15 +24,6 @@ bool VersionFitsRecord(const VersionHandler& version)
     return std::snprintf(nullptr, 0, "%u.%u.%u", static_cast<unsigned>(version.Major()),
                          static_cast<unsigned>(version.Minor()), static_cast<unsigned>(version.Revision())) <= 15;
 }
-
-#if defined(TOVRIN_SIGNED_UPDATES)
-// Only bytes the provider signed for are staged.
-bool MatchesSignedDigest(const char* path, const File& file)
-{
-    unsigned char digest[kDigestSize];
-    return FileSha256(path, digest) && std::memcmp(digest, file.GetSha256(), kDigestSize) == 0;
-}
-#endif
 
 // A file that could never be staged: its entity is then no whole release.
 bool IsRefused(const File& file)
@@ -60,24 +36,6 @@ bool IsRefused(const File& file)
         return true;
 #endif
     return false;
-}
-
-// Brings one file to a complete, checked download at paths.download.
-bool Fetch(const File& file, const StagingPaths& paths)
-{
-    // The compressed flag is not consulted: files are staged as downloaded.
-    if (!DownloadFile(file.GetUrl(), paths.download, file.GetSize())) {
-        RemoveIfEmpty(paths.download);
-        return false;
-    }
-#if defined(TOVRIN_SIGNED_UPDATES)
-    // Deleted, so the next offer starts afresh instead of resuming it.
-    if (!MatchesSignedDigest(paths.download, file)) {
-        DeleteFileA(paths.download);
-        return false;
-    }
-#endif
-    return true;
 }
 
 // A download that cannot become its marker goes back where the next run
@@ -148,7 +106,7 @@ void UpdateEntity(const Entity& entity)
             continue;
         StagingPaths& filePaths = paths[neededCount];
         if (!FormatStagingPaths(file.GetName(), file.GetVersion().ToString(), filePaths) ||
-            !Fetch(file, filePaths)) {
+            !FetchFile(file, filePaths)) {
             complete = false;
             continue;
         }

@@ -43,10 +43,9 @@ function(praxel_use_update_key target key folder min_serial)
     DEPENDS ${key} ${TOVRIN_SIGN_TOOL}
     COMMENT "Update key for ${target}"
     VERBATIM)
+  # AnswerVerify.cpp and RegistryAccess.cpp come with the download thread.
   target_sources(${target} PRIVATE ${folder}/UpdateKeyBlob.h
-    ${PROJECT_SOURCE_DIR}/update/AnswerVerify.cpp
-    ${PROJECT_SOURCE_DIR}/update/AnswerCheck.cpp
-    ${PROJECT_SOURCE_DIR}/utils/RegistryAccess.cpp)
+    ${PROJECT_SOURCE_DIR}/update/AnswerCheck.cpp)
   target_include_directories(${target} PRIVATE ${folder})
   target_compile_definitions(${target} PRIVATE TOVRIN_SIGNED_UPDATES TOVRIN_UPDATE_MIN_SERIAL=${min_serial}u)
   target_link_libraries(${target} PRIVATE bcrypt)

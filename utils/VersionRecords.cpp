@@ -6,25 +6,15 @@
 #include <memory>
 #include <new>
 
+#include "RecordedVersion.h"
 #include "RegistryAccess.h"
 #include "Utils.h"
 
 using utils::kVersionRecordsPath;
+using utils::RecordedVersion;
 using utils::RegistryAccess;
 
 namespace {
-
-VersionHandler RecordedVersion(const char* fileName)
-{
-    char stored[utils::kRegistryTextBuffer];
-    RegistryAccess().ReadString(HKEY_CURRENT_USER, kVersionRecordsPath, fileName, stored);
-
-    // Records are at most 15 characters as written; a longer one (edited by
-    // hand) is read only as far as a version text can go. No record reads as
-    // 0.0.0.
-    stored[15] = '\0';
-    return VersionHandler::AsVersionHandler(stored);
-}
 
 // The version resource of the installed file .\<name> (the current directory
 // is the installation directory): major.minor.revision from its fixed file

@@ -281,4 +281,74 @@ TEST_F(DeliveryFlowTest, RefreshHoldsItsMarkUntilItsDownloadHasEnded)
     EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
 }
 
+// A point release of a real program as publish-release.py publishes it (with
+// Debian's bsdiff): the smallest form that can give the file is fetched, and
+// a result that fails its check gives way to the next form.
+TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
+{
+    const std::string release = DELIVERY_RELEASE_DIR;
+    const std::string old = ReadHostFile(release + "/old/switcher.exe");
+    const std::string fresh = ReadHostFile(release + "/new/switcher.exe");
+    ASSERT_FALSE(old.empty());
+    ASSERT_FALSE(fresh.empty());
+    const std::string plain = "/files/switcher.exe";
+    const std::string gz = plain + ".gz";
+    const std::string patch = plain + ".from-50.0.0.patch";
+    struct Case {
+        const char* what;
+        const char* record;  // null: none
+        bool changedLocally;
+        bool withoutDigest;
+        bool resultWaiting;     // a complete download from an earlier run
+        std::string faultPath;  // empty: none
+        const char* fault;
+        std::vector<std::string> requests;
+    };
+    const Case cases[] = {
+        {"patch applied", "50.0.0", false, false, false, "", "", {patch}},
+        {"changed local file", "50.0.0", true, false, false, "", "", {patch, gz}},
+        {"no record", nullptr, false, false, false, "", "", {gz}},
+        {"corrupt gzip form", nullptr, false, false, false, gz, "corrupt=1", {gz, plain}},
+        // Nothing could tell a patch applied to a changed file.
+        {"no digest", "50.0.0", false, true, false, "", "", {gz}},
+        {"result waiting", "50.0.0", false, false, true, "", "", {}},
+        {"patch missing on the server", "50.0.0", false, false, false, patch, "status=404", {patch, gz}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchInstall run;
+        probe::ClearTovrinKey();
+        provider::Reset();
+        for (const char* served : {"switcher.exe", "switcher.exe.gz", "switcher.exe.from-50.0.0.patch"})
+            provider::ServeFile(std::string("files/") + served, ReadHostFile(release + "/web/" + served));
+        std::string answer = ReadHostFile(release + "/answer.xml");
+        if (c.withoutDigest) {
+            const size_t at = answer.find(" sha256=\"");
+            ASSERT_NE(at, std::string::npos);
+            answer.erase(at, answer.find('"', at + 9) + 1 - at);
+        }
+        ServeManifestText(answer);
+        std::string local = old;
+        if (c.changedLocally)
+            local[local.size() / 2] ^= 1;
+        run.Write("switcher.exe", local);
+        if (c.resultWaiting) {
+            ASSERT_TRUE(CreateDirectoryA(run.Path("Update").c_str(), nullptr));
+            run.Write("Update\\switcher.exe.50.0.1", fresh);
+        }
+        if (c.record)
+            probe::WriteText(probe::kVersionKey, "switcher.exe", c.record);
+        if (!c.faultPath.empty())
+            provider::AddFault(c.faultPath, c.fault, 1);
+
+        const std::string page = provider::BaseUrl() + "/cfg";
+        RefreshRequest request = {page.c_str(), "tester"};
+        EXPECT_EQ(RefreshConfigThread(&request), 0u);
+        EXPECT_EQ(FileRequests(), c.requests);
+        EXPECT_EQ(Record("switcher.exe"), "50.0.1");
+        EXPECT_TRUE(run.Read("switcher.exe.uok") == fresh);
+        EXPECT_EQ(run.Listing(), "Update\\\nswitcher.exe\nswitcher.exe.uok\n");
+    }
+}
+
 } // namespace

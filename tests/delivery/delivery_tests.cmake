@@ -13,6 +13,18 @@ tovrin_add_gtest(delivery_flow_test PROVIDER TIMEOUT 600
     ${PROJECT_SOURCE_DIR}/dialler/ConfigRefresh.cpp
   LIBS Praxel Utils delivery_support
   DEFINITIONS ${DELIVERY_DEFINITIONS})
+# A point release of switcher.exe made by publish-release.py with bsdiff,
+# for the test of the smaller forms.
+set(DELIVERY_RELEASE_DIR ${CMAKE_CURRENT_BINARY_DIR}/fetch-release)
+add_custom_command(OUTPUT ${DELIVERY_RELEASE_DIR}/answer.xml
+  COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/make-fetch-release.py $<TARGET_FILE:switcher> ${DELIVERY_RELEASE_DIR}
+  DEPENDS switcher ${CMAKE_CURRENT_LIST_DIR}/make-fetch-release.py
+    ${PROJECT_SOURCE_DIR}/tools/provider/publish-release.py
+  COMMENT "Point release for the delivery tests"
+  VERBATIM)
+add_custom_target(delivery_fetch_release DEPENDS ${DELIVERY_RELEASE_DIR}/answer.xml)
+target_compile_definitions(delivery_flow_test PRIVATE DELIVERY_RELEASE_DIR="${DELIVERY_RELEASE_DIR}")
+add_dependencies(delivery_flow_test delivery_fetch_release)
 tovrin_add_gtest(delivery_switcher_test PROVIDER TIMEOUT 600
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeliverySwitcherTest.cpp ${DELIVERY_RUN_SOURCES}
   LIBS Praxel Utils delivery_support

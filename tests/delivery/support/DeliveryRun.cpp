@@ -11,13 +11,6 @@ namespace delivery {
 
 namespace {
 
-std::string ReadFixture(const std::string& name)
-{
-    // The source tree as Wine sees it, on drive Z:.
-    std::ifstream in(std::string("Z:") + DELIVERY_FIXTURE_DIR + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -50,9 +43,20 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM context)
 
 } // namespace
 
+std::string ReadHostFile(const std::string& unixPath)
+{
+    // The host's files as Wine sees them, on drive Z:.
+    std::ifstream in("Z:" + unixPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes)
 {
-    std::string text = ReadFixture(fixture);
+    ServeManifestText(ReadHostFile(std::string(DELIVERY_FIXTURE_DIR) + "/" + fixture), sizes);
+}
+
+void ServeManifestText(std::string text, const std::map<std::string, size_t>& sizes)
+{
     ReplaceAll(text, "@URL@", provider::BaseUrl());
     for (const auto& size : sizes)
         ReplaceAll(text, "@SIZE:" + size.first + "@", std::to_string(size.second));

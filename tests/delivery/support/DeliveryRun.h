@@ -18,6 +18,10 @@ namespace delivery {
 // each "@SIZE:file@" with sizes[file], and installs it as the server's answer
 // to action=update.
 void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes);
+// The same for an answer text.
+void ServeManifestText(std::string text, const std::map<std::string, size_t>& sizes = {});
+// A host file's bytes, read through Wine's drive Z:; empty when unreadable.
+std::string ReadHostFile(const std::string& unixPath);
 
 // GetFileAndParse from the server, then FileDownloadThread on the entities
 // through StartThreadedFunc; returns once the thread has ended. False when
