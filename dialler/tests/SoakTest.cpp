@@ -283,8 +283,11 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         else
             sequence.Close();
         ++ran;
-        printf("soak: seed %lu %s: %s%s\n", seed, scenario, sequence.trail.c_str(),
-               sequence.failures.empty() ? "ok" : "FAILED");
+        size_t failedListings = 0;  // the simulator's transient fault, met by the watch
+        for (const rasim::LogEvent& listing : installation.Log("enumconnections"))
+            failedListings += listing.Get("result") != "0";
+        printf("soak: seed %lu %s: %s%s (failed listings: %zu)\n", seed, scenario, sequence.trail.c_str(),
+               sequence.failures.empty() ? "ok" : "FAILED", failedListings);
         fflush(stdout);
         EXPECT_TRUE(sequence.failures.empty()) << "seed " << seed << ", " << scenario << ":\n"
                                                << sequence.failures << installation.LogText();
