@@ -6,6 +6,8 @@
 # their zero tables (the dialler's connection table alone is 42 KB) and grow.
 add_compile_options(-ffunction-sections)
 add_link_options(-Wl,--gc-sections -s)
+# printf and friends from the system's msvcrt.dll (see the header).
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/mingw-msvcrt-stdio.h>")
 
 # Called once every target exists (see the top-level CMakeLists.txt).
 function(tovrin_size_release_targets)

@@ -1,5 +1,6 @@
 #include "dialler/Companions.h"
 
+#include <inttypes.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -65,7 +66,7 @@ bool StartStatsWindow()
     startup.hStdInput = reinterpret_cast<HANDLE>(g_dialler.mainDialog);
 
     wchar_t commandLine[32];
-    swprintf(commandLine, 32, L"%llu",
+    swprintf(commandLine, 32, L"%" PRIu64,
              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(g_dialler.mainDialog)));
 
     PROCESS_INFORMATION started = {};

@@ -59,24 +59,11 @@ void StoreRefreshedProperties(Update::PropertyStack& properties)
     }
 }
 
-namespace {
-
-// The library's download thread empties the list but leaves it to its owner;
-// here the thread owns it from the hand-over on, so it frees it at the end.
-unsigned long WINAPI DownloadAndFreeThread(void* parameter)
-{
-    std::unique_ptr<Update::EntityStack> entities(static_cast<Update::EntityStack*>(parameter));
-    return Update::FileDownloadThread(entities.get());
-}
-
-} // namespace
-
 unsigned long WINAPI RefreshConfigThread(void* parameter)
 {
     const auto* request = static_cast<const RefreshRequest*>(parameter);
     Update::PropertyStack properties;
-    // Handed to the download thread, which alone uses and frees it. The
-    // library's allocation gives null rather than throwing.
+    // The library's allocation gives null rather than throwing.
     std::unique_ptr<Update::EntityStack> entities(new Update::EntityStack);
     if (!entities)
         return 0;
@@ -84,11 +71,11 @@ unsigned long WINAPI RefreshConfigThread(void* parameter)
     if (!Update::GetFileAndParse(request->updatePage, request->userName, "update", properties, *entities))
         return 0;
 
-    HANDLE download = StartThreadedFunc(DownloadAndFreeThread, entities.get());
-    if (download) {
-        entities.release();
-        CloseHandle(download);
-    }
     StoreRefreshedProperties(properties);
+    // The download runs on this thread rather than one of its own, so the
+    // dialler's one-refresh-at-a-time mark covers it until it ends. A
+    // reconnect could otherwise start a second download beside it, and an
+    // older answer's download finishing last would stage the older release.
+    Update::FileDownloadThread(entities.get());
     return 0;
 }

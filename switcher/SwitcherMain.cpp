@@ -1,7 +1,7 @@
 // switcher.exe: started by the dialler as it exits, with the dialler's
 // process id. Waits for the dialler to go, installs the staged files of its
 // own directory and always exits with 0. It has no window; the only thing the
-// user sees is a message box for each file that could not be installed.
+// user sees is one message box when anything could not be installed.
 #include <windows.h>
 
 #include <cstdlib>
@@ -15,17 +15,50 @@ namespace {
 const char kErrorText[] = "Error while updating the application";
 const char kErrorTitle[] = "Tovrin Update";
 
-void ShowInstallError(const char*, void*)
-{
-    MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
-}
+// A run resumed at log-on and one started by an exiting dialler may meet:
+// two runs over the same folder would undo each other's swaps, so one waits
+// for the other. The first waits at most 15 s for the dialler, then installs.
+const wchar_t kRunMutexName[] = L"Local\\TovrinSwitcher";
+const DWORD kRunWaitMs = 60000;
+
+class RunLock {
+public:
+    RunLock() : mutex(CreateMutexW(nullptr, FALSE, kRunMutexName))
+    {
+        if (!mutex)
+            return;
+        const DWORD waited = WaitForSingleObject(mutex, kRunWaitMs);
+        // An abandoned lock means the other run died; its journal tells
+        // this run what to put back.
+        held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~RunLock()
+    {
+        if (held)
+            ReleaseMutex(mutex);
+        if (mutex)
+            CloseHandle(mutex);
+    }
+    RunLock(const RunLock&) = delete;
+    RunLock& operator=(const RunLock&) = delete;
+
+    bool Held() const { return held; }
+
+private:
+    HANDLE mutex;
+    bool held = false;
+};
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char directory[MAX_PATH];
-    if (!ProgramDirectory(directory, sizeof directory))
+    // Wide: a folder under a profile named in another script has no narrow
+    // name that opens it.
+    wchar_t program[MAX_PATH];
+    wchar_t directory[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !ProgramDirectoryW(directory, MAX_PATH))
         return 0;
 
     // The C runtime has already split the command line; an empty argument
@@ -34,6 +67,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (argument[0] != '\0')
         switcher::WaitForDialler(switcher::ParseProcessId(argument), switcher::kDiallerWaitMs);
 
-    switcher::InstallAllStaged(directory, ShowInstallError, nullptr);
+    int failures = 0;
+    {
+        // Not had in time: everything stays staged for the next run.
+        RunLock lock;
+        if (!lock.Held())
+            return 0;
+        failures = switcher::InstallAllStaged(directory, program, nullptr, nullptr);
+    }
+    // One message for the whole run, however many files it concerns, shown
+    // once the lock is free so a waiting run is not held by an open box.
+    if (failures > 0)
+        MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
     return 0;
 }

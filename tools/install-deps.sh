@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang python3 python3-cryptography curl
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
+  libz-mingw-w64-dev zlib1g-dev bsdiff
   wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool
   googletest libbenchmark-dev libpugixml-dev libclang-rt-14-dev
   nsis zip unzip

@@ -7,7 +7,9 @@
 #   --update-page URL  --home-page URL  --banner-url URL
 # each defaulting to the address the build itself falls back on.
 # --update-key PEM builds the programs with the provider's public key, so they
-# use only update answers signed with it (tools/provider/sign-answer.py).
+# use only update answers signed with it (tools/provider/sign-answer.py);
+# --min-serial N (with --update-key) makes them refuse answers whose serial
+# is below N, even on a profile that has accepted none yet.
 # TOVRIN_BUILD_DIR picks the build root (default build/), TOVRIN_DIST_DIR the
 # output folder (default dist/).
 set -euo pipefail
@@ -15,17 +17,23 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${TOVRIN_BUILD_DIR:-$root/build}
 dist=${TOVRIN_DIST_DIR:-$root/dist}
 jobs=${TOVRIN_JOBS:-$(nproc)}
-update_page= home_page= banner_url= update_key=
+update_page= home_page= banner_url= update_key= min_serial=0
 while [ $# -gt 0 ]; do
   case $1 in
     --update-page) update_page=${2:?--update-page needs a URL}; shift 2 ;;
     --home-page) home_page=${2:?--home-page needs a URL}; shift 2 ;;
     --banner-url) banner_url=${2:?--banner-url needs a URL}; shift 2 ;;
     --update-key) update_key=$(realpath "${2:?--update-key needs a public key file}"); shift 2 ;;
-    *) echo "usage: $0 [--update-page URL] [--home-page URL] [--banner-url URL] [--update-key PEM]" >&2
+    --min-serial) min_serial=${2:?--min-serial needs a number}; shift 2 ;;
+    *) echo "usage: $0 [--update-page URL] [--home-page URL] [--banner-url URL] [--update-key PEM" \
+         "[--min-serial N]]" >&2
        exit 2 ;;
   esac
 done
+if [ "$min_serial" != 0 ] && [ -z "$update_key" ]; then
+  echo "package: --min-serial needs --update-key (a build without a key checks no serial)" >&2
+  exit 2
+fi
 
 "$root/tools/install-deps.sh"
 
@@ -42,7 +50,8 @@ fi
 build_release() {
   local dir=$builds/package-$1
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DTOVRIN_BUILD_TESTS=OFF \
-    -DTOVRIN_MINGW_THREADS=win32 -DTOVRIN_UPDATE_KEY="$update_key" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" >/dev/null
+    -DTOVRIN_MINGW_THREADS=win32 -DTOVRIN_UPDATE_KEY="$update_key" -DTOVRIN_UPDATE_MIN_SERIAL="$min_serial" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" >/dev/null
   cmake --build "$dir" -j "$jobs" --target Tovrin Praxel Utils Tallyview switcher
 }
 

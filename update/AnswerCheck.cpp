@@ -8,7 +8,6 @@
 #include "UpdateKeyBlob.h"
 #include "update/AnswerVerify.h"
 #include "update/SignedAnswer.h"
-#include "update/XmlDocument.h"
 #include "utils/RegistryAccess.h"
 
 namespace Update {
@@ -16,6 +15,13 @@ namespace Update {
 namespace {
 
 const char kSerialValue[] = "UpdateSerial";
+
+#ifndef TOVRIN_UPDATE_MIN_SERIAL
+#error "a keyed build needs TOVRIN_UPDATE_MIN_SERIAL (signing.cmake)"
+#endif
+// Answers from before the release never count, even on a profile that has
+// no UpdateSerial yet.
+const uint32_t kMinSerial = TOVRIN_UPDATE_MIN_SERIAL;
 
 // The highest serial accepted so far; 0 before the first.
 uint32_t StoredSerial()
@@ -34,23 +40,9 @@ bool StoreSerial(uint32_t serial)
     return registry.ReadNumber(HKEY_CURRENT_USER, utils::kSettingsPath, kSerialValue, &stored) && stored == serial;
 }
 
-// The root element's serial and expiry time; false when either is missing
-// or malformed.
-bool ReadStamps(const char* signedText, uint32_t& serial, int64_t& expires)
-{
-    XmlDocument document;
-    if (!document.Load(signedText) || !document.FindElement())
-        return false;
-    char serialText[16];
-    char expiresText[24];
-    document.GetAttribute("serial", serialText, sizeof serialText);
-    document.GetAttribute("expires", expiresText, sizeof expiresText);
-    return ParseSerial(serialText, serial) && ParseUtcStamp(expiresText, expires);
-}
-
 } // namespace
 
-bool AcceptSignedAnswer(char* answer)
+bool AcceptSignedAnswer(char* answer, const char* action)
 {
     SignedPart part;
     if (!FindSignedPart(answer, std::strlen(answer), part))
@@ -63,11 +55,12 @@ bool AcceptSignedAnswer(char* answer)
     // From here on only the signed bytes exist.
     const char kept = answer[part.length];
     answer[part.length] = '\0';
-    uint32_t serial = 0;
-    int64_t expires = 0;
+    AnswerStamps stamps;
     const uint32_t highest = StoredSerial();
-    bool accepted = ReadStamps(answer, serial, expires) && static_cast<int64_t>(std::time(nullptr)) < expires &&
-                    serial >= highest && (serial == highest || StoreSerial(serial));
+    const uint32_t lowest = highest > kMinSerial ? highest : kMinSerial;
+    bool accepted = ReadAnswerStamps(answer, action, stamps) &&
+                    static_cast<int64_t>(std::time(nullptr)) < stamps.expires && stamps.serial >= lowest &&
+                    (stamps.serial == highest || StoreSerial(stamps.serial));
     if (!accepted)
         answer[part.length] = kept;
     return accepted;

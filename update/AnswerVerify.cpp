@@ -10,6 +10,8 @@ namespace Update {
 
 namespace {
 
+const NTSTATUS kStatusSuccess = 0;
+
 bool Succeeded(NTSTATUS status)
 {
     return status >= 0;
@@ -125,7 +127,9 @@ bool VerifyDigestSignature(const unsigned char* keyBlob, size_t keySize, const u
     NTSTATUS verified = BCryptVerifySignature(key, nullptr, const_cast<PUCHAR>(digest), kDigestSize,
                                               const_cast<PUCHAR>(signature), kSignatureSize, 0);
     BCryptDestroyKey(key);
-    return Succeeded(verified);
+    // Only plain success is a good signature: any other status, even one
+    // that is not an error, is not.
+    return verified == kStatusSuccess;
 }
 
 } // namespace Update

@@ -46,6 +46,15 @@ bool IsDeviceName(const char* name)
     return false;
 }
 
+const char kMarkerSuffix[] = ".UOK";
+const std::size_t kMarkerSuffixLength = sizeof kMarkerSuffix - 1;
+
+bool EndsWithMarkerSuffix(const char* name, std::size_t length)
+{
+    return length >= kMarkerSuffixLength &&
+           EqualsIgnoringCase(name + length - kMarkerSuffixLength, kMarkerSuffixLength, kMarkerSuffix);
+}
+
 } // namespace
 
 bool IsBareFileName(const char* name)
@@ -65,10 +74,14 @@ bool IsStagingName(const char* name)
         return false;
     const char* folder = std::strrchr(kStagingDirectory, '\\') + 1;
     const std::size_t length = std::strlen(name);
-    const char suffix[] = ".UOK";
-    const std::size_t suffixLength = sizeof suffix - 1;
-    return EqualsIgnoringCase(name, length, folder) ||
-           (length >= suffixLength && EqualsIgnoringCase(name + length - suffixLength, suffixLength, suffix));
+    return EqualsIgnoringCase(name, length, folder) || EqualsIgnoringCase(name, length, kPendingListName) ||
+           EndsWithMarkerSuffix(name, length);
+}
+
+bool IsMarkerName(const char* name)
+{
+    const std::size_t length = name ? std::strlen(name) : 0;
+    return length > kMarkerSuffixLength && EndsWithMarkerSuffix(name, length);
 }
 
 } // namespace Update

@@ -10,9 +10,13 @@ namespace Update {
 // could write outside the installation directory or into a device.
 bool IsBareFileName(const char* name);
 
-// True for the staging folder's name and for marker names (any case): a
-// file staged under them would have the switcher put it over the folder or
-// install a marker as a target.
+// True for the staging folder's name, the pending-set list's name and for
+// marker names (any case): a file staged under them would have the switcher
+// put it over the folder, block or unblock installing, or install a marker
+// as a target.
 bool IsStagingName(const char* name);
+
+// True for a name ending in ".uok" (any case) with something before it.
+bool IsMarkerName(const char* name);
 
 } // namespace Update

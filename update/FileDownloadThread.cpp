@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "update/BareFileName.h"
+#include "update/PendingList.h"
 #include "update/StagingPaths.h"
 #include "update/UpdateModel.h"
 #include "utils/Utils.h"
@@ -46,48 +49,118 @@ bool MatchesSignedDigest(const char* path, const File& file)
 }
 #endif
 
-void UpdateOneFile(const File& file)
+// A file that could never be staged: its entity is then no whole release.
+bool IsRefused(const File& file)
 {
     const char* name = file.GetName();
-    if (!IsBareFileName(name) || IsStagingName(name))
-        return;
-    if (!VersionFitsRecord(file.GetVersion()))
-        return;
-    if (!NeedUpdate(name, file.GetVersion()))
-        return;
+    if (!IsBareFileName(name) || IsStagingName(name) || !VersionFitsRecord(file.GetVersion()))
+        return true;
 #if defined(TOVRIN_SIGNED_UPDATES)
     if (!file.HasSha256())
-        return;
+        return true;
 #endif
+    return false;
+}
 
-    StagingPaths paths;
-    if (!FormatStagingPaths(name, file.GetVersion().ToString(), paths))
-        return;
+// Brings one file to a complete, checked download at paths.download.
+bool Fetch(const File& file, const StagingPaths& paths)
+{
     // The compressed flag is not consulted: files are staged as downloaded.
     if (!DownloadFile(file.GetUrl(), paths.download, file.GetSize())) {
         RemoveIfEmpty(paths.download);
-        return;
+        return false;
     }
 #if defined(TOVRIN_SIGNED_UPDATES)
     // Deleted, so the next offer starts afresh instead of resuming it.
     if (!MatchesSignedDigest(paths.download, file)) {
         DeleteFileA(paths.download);
-        return;
+        return false;
     }
 #endif
+    return true;
+}
 
+// A download that cannot become its marker goes back where the next run
+// checks it.
+bool PlaceMarker(const StagingPaths& paths)
+{
     DeleteFileA(paths.staged);
     // Should this fail (a folder of that name, say), whatever sits at the
-    // staged path is not this download and must not become the marker. The
-    // complete download stays and the next run picks it up again.
+    // staged path is not this download and must not become the marker.
     if (!MoveFileA(paths.download, paths.staged))
+        return false;
+    DeleteFileA(paths.marker);
+    if (MoveFileA(paths.staged, paths.marker))
+        return true;
+    MoveFileA(paths.staged, paths.download);
+    return false;
+}
+
+// Turns complete downloads into markers, all of them or none. The list
+// guards the renames: should the process end between two of them, the next
+// run deletes the markers it names and switcher.exe installs nothing.
+bool PlaceMarkers(const StagingPaths* paths, unsigned int count)
+{
+    if (!WritePendingList(paths, count))
+        return false;
+    unsigned int placed = 0;
+    while (placed < count && PlaceMarker(paths[placed]))
+        ++placed;
+    if (placed == count)
+        return RemovePendingList();
+
+    // Back to complete downloads, which the next run checks rather than
+    // fetches again. Whatever cannot go back stays under the list.
+    bool restored = true;
+    for (unsigned int i = 0; i < placed; ++i)
+        restored = MoveFileA(paths[i].marker, paths[i].download) && restored;
+    if (restored)
+        RemovePendingList();
+    return false;
+}
+
+// The files of one entity that need an update form one release: they are
+// staged and recorded together, or not at all, since programs of two
+// releases side by side may not start. Files that need no update are not
+// part of it.
+void UpdateEntity(const Entity& entity)
+{
+    const SimpleStack<File>& files = entity.GetFileStack();
+    const unsigned int count = files.GetSize();
+    for (unsigned int i = 0; i < count; ++i) {
+        const File* file = files.ItemAt(i);
+        if (!file || IsRefused(*file))
+            return;
+    }
+
+    std::unique_ptr<const File*[]> needed(new (std::nothrow) const File*[count]);
+    std::unique_ptr<StagingPaths[]> paths(new (std::nothrow) StagingPaths[count]);
+    if (!needed || !paths)
+        return;
+    unsigned int neededCount = 0;
+    bool complete = true;
+    // From the top: for a manifest entity, the document order. A failure
+    // does not stop the others: their complete downloads wait for the next
+    // run.
+    for (unsigned int i = 0; i < count; ++i) {
+        const File& file = *files.ItemAt(i);
+        if (!NeedUpdate(file.GetName(), file.GetVersion()))
+            continue;
+        StagingPaths& filePaths = paths[neededCount];
+        if (!FormatStagingPaths(file.GetName(), file.GetVersion().ToString(), filePaths) ||
+            !Fetch(file, filePaths)) {
+            complete = false;
+            continue;
+        }
+        needed[neededCount++] = &file;
+    }
+    if (!complete || neededCount == 0 || !PlaceMarkers(paths.get(), neededCount))
         return;
 
-    DeleteFileA(paths.marker);
     // The record is what keeps a file from being fetched again, so it is
-    // written only once the marker really holds the new content.
-    if (MoveFileA(paths.staged, paths.marker))
-        SetNewVersion(name, file.GetVersion());
+    // written only once the whole set really is in place.
+    for (unsigned int i = 0; i < neededCount; ++i)
+        SetNewVersion(needed[i]->GetName(), needed[i]->GetVersion());
 }
 
 } // namespace
@@ -100,15 +173,14 @@ unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument)
 
     // Without it every download would fail; an existing one is fine.
     CreateDirectoryA(kStagingDirectory, nullptr);
+    // A set cut off half-way by an earlier run is taken back first; while
+    // that fails, its list must not be overwritten by a new one.
+    const bool mayStage = RecoverPendingList();
 
     while (entities->GetSize() > 0) {
         const Entity entity = entities->Pop();
-        const SimpleStack<File>& files = entity.GetFileStack();
-        // From the top: for a manifest entity, the document order.
-        for (unsigned int i = 0; i < files.GetSize(); ++i) {
-            if (const File* file = files.ItemAt(i))
-                UpdateOneFile(*file);
-        }
+        if (mayStage)
+            UpdateEntity(entity);
     }
     return 0;
 }

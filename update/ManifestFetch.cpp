@@ -31,8 +31,9 @@ bool GetFileAndParse(const char* baseAddress, const char* userName, const char* 
         return false;
 #if defined(TOVRIN_SIGNED_UPDATES)
     // Built with the provider's key: every answer but the statistics (which
-    // only show figures) must be signed, or none of it is used.
-    if (_stricmp(action, "userstat") != 0 && !AcceptSignedAnswer(response))
+    // only show figures) must be signed for this very action, or none of it
+    // is used.
+    if (_stricmp(action, "userstat") != 0 && !AcceptSignedAnswer(response, action))
         return false;
 #endif
     return ParseXML(response, properties, entities);

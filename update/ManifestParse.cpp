@@ -1,4 +1,5 @@
 // ParseXML: the server document format. Portable; no Windows API.
+#include <cstdint>
 #include <cstring>
 
 #include "update/ManifestReader.h"
@@ -30,6 +31,25 @@ bool EqualsIgnoringAsciiCase(const char* text, const char* word)
     return !text[i] && !word[i];
 }
 
+// The lengths of the smaller forms are new attributes: only plain decimal
+// digits with a value from 1 to 4294967295 offer a form, anything else leaves
+// it out, so a client never fetches against a length it misread.
+uint32_t ByteCount(const XmlDocument& document, const char* attribute)
+{
+    // Ten digits and one more to tell a longer text.
+    char text[12];
+    const size_t length = document.GetChildAttribute(attribute, text, sizeof text);
+    if (length == 0 || length > 10)
+        return 0;
+    uint64_t value = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return 0;
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    }
+    return value <= 0xFFFFFFFFu ? static_cast<uint32_t>(value) : 0;
+}
+
 // The file at the document's child position.
 File ReadFile(const XmlDocument& document)
 {
@@ -57,6 +77,11 @@ File ReadFile(const XmlDocument& document)
     char sha256[66];
     if (document.GetChildAttribute("sha256", sha256, sizeof sha256) > 0)
         file.SetSha256(sha256);
+    file.SetGzSize(ByteCount(document, "gz"));
+    const uint32_t patchSize = ByteCount(document, "patch");
+    TextBuffer from;
+    if (patchSize != 0 && document.GetChildAttribute("patch-from", from, sizeof from) > 0)
+        file.SetPatch(VersionHandler::AsVersionHandler(from), patchSize);
     return file;
 }
 

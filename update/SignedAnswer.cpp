@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "update/XmlDocument.h"
+
 namespace Update {
 
 namespace {
@@ -161,8 +163,8 @@ bool ParseSerial(const char* text, uint32_t& serial)
     if (!text || !*text)
         return false;
     uint64_t value = 0;
-    for (; *text; ++text) {
-        if (*text < '0' || *text > '9')
+    for (size_t digits = 0; *text; ++text) {
+        if (*text < '0' || *text > '9' || ++digits > 10)
             return false;
         value = value * 10 + static_cast<uint64_t>(*text - '0');
         if (value > 0xFFFFFFFFull)
@@ -170,6 +172,28 @@ bool ParseSerial(const char* text, uint32_t& serial)
     }
     serial = static_cast<uint32_t>(value);
     return true;
+}
+
+bool ReadAnswerStamps(const char* signedText, const char* requestAction, AnswerStamps& stamps)
+{
+    if (!signedText || !requestAction || !*requestAction || std::strlen(requestAction) > kMaxActionLength)
+        return false;
+    XmlDocument document;
+    if (!document.Load(signedText) || !document.FindElement())
+        return false;
+    // One byte more than the longest valid text and its terminator: a text
+    // that fills the buffer may have been cut, and is refused.
+    char serialText[12];
+    char expiresText[22];
+    char actionText[kMaxActionLength + 2];
+    const size_t serialLength = document.GetAttribute("serial", serialText, sizeof serialText);
+    const size_t expiresLength = document.GetAttribute("expires", expiresText, sizeof expiresText);
+    const size_t actionLength = document.GetAttribute("action", actionText, sizeof actionText);
+    if (serialLength + 1 >= sizeof serialText || expiresLength + 1 >= sizeof expiresText ||
+        actionLength + 1 >= sizeof actionText)
+        return false;
+    return std::strcmp(actionText, requestAction) == 0 && ParseSerial(serialText, stamps.serial) &&
+           ParseUtcStamp(expiresText, stamps.expires);
 }
 
 bool ParseDigestHex(const char* text, unsigned char digest[kDigestSize])

@@ -4,7 +4,8 @@
 // AnswerVerify.cpp.
 //
 // A signed answer is an ordinary answer whose root element carries
-// serial="N" and expires="YYYY-MM-DDTHH:MM:SSZ", whose file elements carry
+// serial="N", expires="YYYY-MM-DDTHH:MM:SSZ" and action="WORD" (the action
+// word of the request it answers), whose file elements carry
 // sha256="<64 hex digits>", and which is followed, after the root's end tag,
 // by the comment
 //   <!--tovrin-signature:ecdsa-p256-sha256:BASE64-->
@@ -33,8 +34,23 @@ bool FindSignedPart(const char* answer, size_t length, SignedPart& part);
 // other form or an impossible date or time.
 bool ParseUtcStamp(const char* text, int64_t& seconds);
 
-// A plain decimal from 0 to 4294967295, digits only.
+// A plain decimal from 0 to 4294967295: 1 to 10 digits, nothing else.
 bool ParseSerial(const char* text, uint32_t& serial);
+
+// The largest action word a signed answer can be bound to.
+const size_t kMaxActionLength = 30;
+
+struct AnswerStamps {
+    uint32_t serial = 0;
+    int64_t expires = 0;  // seconds since 1970-01-01 UTC
+};
+
+// The root's stamps in signedText (the signed part alone, zero-terminated).
+// False when serial or expires is missing or malformed, when a text does not
+// fit its buffer (a cut text would read as another value), or when the
+// root's action differs from requestAction, byte for byte: an answer signed
+// for one request is refused for any other.
+bool ReadAnswerStamps(const char* signedText, const char* requestAction, AnswerStamps& stamps);
 
 // Exactly 64 hex digits, either case, into 32 bytes.
 bool ParseDigestHex(const char* text, unsigned char digest[kDigestSize]);

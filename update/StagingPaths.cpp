@@ -5,8 +5,12 @@
 namespace Update {
 
 const char kStagingDirectory[] = ".\\Update";
+const char kPendingListName[] = "Staging.pending";
+const char kPendingListPath[] = ".\\Update\\Staging.pending";
 
 namespace {
+
+const char kMarkerDirectory[] = ".\\";
 
 bool Fits(int written, std::size_t size)
 {
@@ -22,7 +26,13 @@ bool FormatStagingPaths(const char* name, const char* versionText, StagingPaths&
                 sizeof paths.download) &&
            Fits(std::snprintf(paths.staged, sizeof paths.staged, "%s\\%s", kStagingDirectory, name),
                 sizeof paths.staged) &&
-           Fits(std::snprintf(paths.marker, sizeof paths.marker, ".\\%s.uok", name), sizeof paths.marker);
+           Fits(std::snprintf(paths.marker, sizeof paths.marker, "%s%s.uok", kMarkerDirectory, name),
+                sizeof paths.marker);
+}
+
+const char* MarkerFileName(const StagingPaths& paths)
+{
+    return paths.marker + sizeof kMarkerDirectory - 1;
 }
 
 } // namespace Update

@@ -14,9 +14,16 @@ struct StagingPaths {
 };
 
 extern const char kStagingDirectory[];
+// While it exists, a set of markers is being put in place and switcher.exe
+// installs nothing. Lists the set's marker names, one a line.
+extern const char kPendingListName[];  // Staging.pending
+extern const char kPendingListPath[];  // .\Update\Staging.pending
 
 // False when a path does not fit its buffer; the file is then skipped rather
 // than written under a cut-off name.
 bool FormatStagingPaths(const char* name, const char* versionText, StagingPaths& paths);
+
+// The marker's file name, without the leading ".\".
+const char* MarkerFileName(const StagingPaths& paths);
 
 } // namespace Update

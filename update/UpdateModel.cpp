@@ -65,7 +65,7 @@ const char* Property::GetValue() const
     return value;
 }
 
-File::File() : size(0), compressed(false), hasSha256(false)
+File::File() : size(0), compressed(false), hasSha256(false), gzSize(0), patchSize(0)
 {
     name[0] = '\0';
     url[0] = '\0';
@@ -73,7 +73,8 @@ File::File() : size(0), compressed(false), hasSha256(false)
 }
 
 File::File(const File& other)
-    : version(other.version), size(other.size), compressed(other.compressed), hasSha256(other.hasSha256)
+    : version(other.version), size(other.size), compressed(other.compressed), hasSha256(other.hasSha256),
+      gzSize(other.gzSize), patchFrom(other.patchFrom), patchSize(other.patchSize)
 {
     KeepText(name, other.name);
     KeepText(url, other.url);
@@ -90,6 +91,9 @@ File& File::operator=(const File& other)
         compressed = other.compressed;
         hasSha256 = other.hasSha256;
         std::memcpy(sha256, other.sha256, sizeof sha256);
+        gzSize = other.gzSize;
+        patchFrom = other.patchFrom;
+        patchSize = other.patchSize;
     }
     return *this;
 }
@@ -132,6 +136,37 @@ void File::SetCompressed()
 void File::SetSha256(const char* hex)
 {
     hasSha256 = ParseDigestHex(hex, sha256);
+}
+
+void File::SetGzSize(unsigned int bytes)
+{
+    gzSize = bytes;
+}
+
+void File::SetPatch(const VersionHandler& from, unsigned int bytes)
+{
+    patchFrom = from;
+    patchSize = bytes;
+}
+
+unsigned int File::GetGzSize() const
+{
+    return gzSize;
+}
+
+bool File::HasPatch() const
+{
+    return patchSize != 0;
+}
+
+const VersionHandler& File::GetPatchFrom() const
+{
+    return patchFrom;
+}
+
+unsigned int File::GetPatchSize() const
+{
+    return patchSize;
 }
 
 bool File::HasSha256() const

@@ -53,6 +53,11 @@ public:
     // The file's SHA-256 from a signed answer, as 64 hex digits; anything
     // else leaves the file without one.
     void SetSha256(const char* hex);
+    // Length of the gzip form at url + ".gz"; 0: none offered.
+    void SetGzSize(unsigned int bytes);
+    // A patch of `bytes` bytes at url + ".from-V.patch" turning version
+    // `from` into this file; 0 bytes: none offered.
+    void SetPatch(const VersionHandler& from, unsigned int bytes);
 
     const char* GetName() const;
     const char* GetUrl() const;
@@ -62,6 +67,11 @@ public:
     bool HasSha256() const;
     // 32 bytes; meaningful only when HasSha256().
     const unsigned char* GetSha256() const;
+    unsigned int GetGzSize() const;
+    bool HasPatch() const;
+    // Meaningful only when HasPatch().
+    const VersionHandler& GetPatchFrom() const;
+    unsigned int GetPatchSize() const;
 
 private:
     char name[kMaxTextLength + 1];
@@ -72,6 +82,9 @@ private:
     bool compressed;
     bool hasSha256;
     unsigned char sha256[32];
+    uint32_t gzSize;
+    VersionHandler patchFrom;
+    uint32_t patchSize;
 };
 
 } // namespace Update

@@ -1,6 +1,7 @@
 // Loading: the element scan that fills the record array.
 #include "update/XmlDocument.h"
 
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -39,19 +40,55 @@ void XmlDocument::GrowRecords(size_t count) {
   records.resize(count, ElementRecord{});
 }
 
+XmlScanner XmlDocument::Scanner() const {
+  return XmlScanner(Text(), static_cast<int32_t>(textLength), *leadBytes);
+}
+
+// False, with the message set and no text kept, when the document is too long
+// or no room for it can be had.
+bool XmlDocument::CopyText(const char* source) {
+  const size_t length = source ? std::strlen(source) : 0;
+  textLength = 0;
+  if (length > kMaxTextLength) {
+    SetError("Document too large");
+    return false;
+  }
+  if (length == 0) {
+    return true;  // an empty document needs no room: a new object allocates no text
+  }
+  if (length + 1 > textCapacity) {
+    char* room = new (std::nothrow) char[length + 1];
+    if (room == nullptr) {
+      SetError("Out of memory");
+      return false;
+    }
+    text.reset(room);
+    textCapacity = length + 1;
+  }
+  std::memcpy(text.get(), source, length + 1);
+  textLength = length;
+  return true;
+}
+
+void XmlDocument::SetError(const char* message, const char* name, size_t nameLength) {
+  const size_t messageLength = std::strlen(message);
+  const size_t kept = messageLength < kErrorTextSize - 1 ? messageLength : kErrorTextSize - 1;
+  std::memcpy(errorText, message, kept);
+  const size_t nameKept = nameLength < kErrorTextSize - 1 - kept ? nameLength : kErrorTextSize - 1 - kept;
+  std::memcpy(errorText + kept, name, nameKept);
+  errorText[kept + nameKept] = '\0';
+}
+
 bool XmlDocument::Load(const char* source) {
   nextFree = 1;
   ResetPosition();
   try {
-    text.assign(source ? source : "");
-    if (text.size() > kMaxTextLength) {
-      errorText = "Document too large";
-    } else {
-      const size_t wanted = text.size() / 64 + 8;
+    if (CopyText(source)) {
+      const size_t wanted = textLength / 64 + 8;
       if (records.size() < wanted) {
         GrowRecords(wanted);
       }
-      if (!text.empty()) {
+      if (textLength != 0) {
         records[0] = ElementRecord{};
         const int32_t root = ParseElement(0, 1);
         if (root > 0) {
@@ -63,7 +100,7 @@ bool XmlDocument::Load(const char* source) {
     }
   } catch (const std::bad_alloc&) {
     // Nothing may escape into the library's callers.
-    errorText = "Out of memory";
+    SetError("Out of memory");
   }
   nextFree = 1;
   ResetPosition();
@@ -75,9 +112,8 @@ bool XmlDocument::Load(const char* source) {
 
 bool XmlDocument::HasRoot() const { return !records.empty() && records[0].firstChild != 0; }
 
-int32_t XmlDocument::RaiseError(int32_t idx, const char* message, const std::string& name) {
-  errorText = message;
-  errorText += name;
+int32_t XmlDocument::RaiseError(int32_t idx, const char* message, int32_t nameFirst, size_t nameLength) {
+  SetError(message, Text() + nameFirst, nameLength);
   if (idx == nextFree - 1) {
     --nextFree;
   }
@@ -86,7 +122,7 @@ int32_t XmlDocument::RaiseError(int32_t idx, const char* message, const std::str
 
 // Offset just after the <? or <! construct at `lt`, or -1 if it is cut off.
 int32_t XmlDocument::SkipNode(int32_t lt) const {
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const XmlScanner scan = Scanner();
   if (scan.Length() - (lt + 1) < 2) {
     return -1;
   }
@@ -124,7 +160,7 @@ int32_t XmlDocument::SkipNode(int32_t lt) const {
 }
 
 int32_t XmlDocument::ParseElement(int32_t parentIndex, int32_t depth) {
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const XmlScanner scan = Scanner();
   if (nextFree == RecordCount()) {
     GrowRecords(records.size() + records.size() / 2);
   }
@@ -135,23 +171,25 @@ int32_t XmlDocument::ParseElement(int32_t parentIndex, int32_t depth) {
   records[idx].startTagBegin = records[parentIndex].endTagBegin;
   records[idx].parent = parentIndex;
 
-  std::string name;
+  // The element's name, a span of the text.
+  int32_t nameFirst = 0;
+  size_t nameLength = 0;
   int32_t scanFrom = records[parentIndex].endTagBegin;
   int32_t gt = 0;
-  while (name.empty()) {
+  while (nameLength == 0) {
     const int32_t lt = scan.Find(scanFrom, '<');
     if (lt >= scan.Length()) {
-      return RaiseError(idx, "Element tag not found", "");
+      return RaiseError(idx, "Element tag not found");
     }
     records[idx].startTagBegin = lt;
     records[parentIndex].endTagBegin = lt;
     XmlToken token;
     token.next = lt + 1;
     if (!scan.NextToken(token)) {
-      return RaiseError(idx, "Abrupt end within tag", "");
+      return RaiseError(idx, "Abrupt end within tag");
     }
     if (token.quoted) {
-      return RaiseError(idx, "Tag starts with quote", "");
+      return RaiseError(idx, "Tag starts with quote");
     }
     const unsigned char c = scan.At(token.first);
     if (c == '?' || c == '!') {
@@ -159,7 +197,7 @@ int32_t XmlDocument::ParseElement(int32_t parentIndex, int32_t depth) {
       // "< ?x?>" is neither that nor an element, and must not be rescanned.
       const int32_t after = token.first == lt + 1 ? SkipNode(lt) : -1;
       if (after < 0) {
-        return RaiseError(idx, "Invalid node", "");
+        return RaiseError(idx, "Invalid node");
       }
       scanFrom = after;
       continue;
@@ -168,14 +206,15 @@ int32_t XmlDocument::ParseElement(int32_t parentIndex, int32_t depth) {
       --nextFree;  // the parent's end tag: give the record back
       return 0;
     }
-    name = scan.TokenText(token);
+    nameFirst = token.first;
+    nameLength = static_cast<size_t>(token.last - token.first + 1);
     gt = scan.Find(token.last + 1, '>');
     if (gt >= scan.Length()) {
-      return RaiseError(idx, "End of tag not found", "");
+      return RaiseError(idx, "End of tag not found");
     }
   }
   if (depth > kMaxDepth) {
-    return RaiseError(idx, "Elements nested too deeply", "");
+    return RaiseError(idx, "Elements nested too deeply");
   }
 
   records[idx].startTagEnd = gt;
@@ -200,13 +239,13 @@ int32_t XmlDocument::ParseElement(int32_t parentIndex, int32_t depth) {
   if (child < 0) {
     return -1;
   }
-  return ReadEndTag(idx, name) ? idx : -1;
+  return ReadEndTag(idx, nameFirst, nameLength) ? idx : -1;
 }
 
 // The cursor of `idx` stands on the `<` of an end tag: check it names the
 // element and find its `>`.
-bool XmlDocument::ReadEndTag(int32_t idx, const std::string& name) {
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+bool XmlDocument::ReadEndTag(int32_t idx, int32_t nameFirst, size_t nameLength) {
+  const XmlScanner scan = Scanner();
   XmlToken token;
   token.next = records[idx].endTagBegin + 1;
   int32_t count = 0;
@@ -216,8 +255,8 @@ bool XmlDocument::ReadEndTag(int32_t idx, const std::string& name) {
     if (token.quoted) {
       continue;
     }
-    if (count == 2 && !scan.TokenMatches(token, name.c_str(), name.size())) {
-      RaiseError(idx, "End tag does not correspond to ", name);
+    if (count == 2 && !scan.TokenMatches(token, Text() + nameFirst, nameLength)) {
+      RaiseError(idx, "End tag does not correspond to ", nameFirst, nameLength);
       return false;
     }
     if (scan.At(token.first) == '>') {
@@ -226,7 +265,7 @@ bool XmlDocument::ReadEndTag(int32_t idx, const std::string& name) {
     }
   }
   if (end == scan.Length() || count < 2) {
-    RaiseError(idx, "End tag not completed for element ", name);
+    RaiseError(idx, "End tag not completed for element ", nameFirst, nameLength);
     return false;
   }
   records[idx].endTagEnd = end;

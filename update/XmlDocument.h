@@ -1,17 +1,21 @@
 #pragma once
 // The update library's small, non-validating XML reader. It keeps one private
 // copy of the document and, per element, a fixed-size record of offsets into
-// it; names and values are cut out of the text only when asked for.
+// it; names and values are cut out of the text only when asked for, into the
+// caller's buffer. The library itself uses no string class: the owned copies
+// below are inline, so only tests and tools that call them build them.
 //
 // Not exported from Praxel.dll: the library links it statically. One object
 // reads one document on one thread.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace XmlInternal {
 class LeadByteTable;
+class XmlScanner;
 struct XmlToken;
 }
 
@@ -57,9 +61,9 @@ class XmlDocument {
   bool OutOfElement();
 
   // Results are owned copies; empty when there is no such element/attribute.
-  std::string GetChildTagName() const;
-  std::string GetAttribute(const char* name) const;
-  std::string GetChildAttribute(const char* name) const;
+  std::string GetChildTagName() const { return OwnedCopy(childPos, nullptr, true); }
+  std::string GetAttribute(const char* name) const { return OwnedCopy(currentPos, name, false); }
+  std::string GetChildAttribute(const char* name) const { return OwnedCopy(childPos, name, false); }
 
   // The same texts copied into the caller's buffer of `size` bytes, cut to
   // at most size - 1 bytes and terminated, without allocating. The result is
@@ -70,8 +74,10 @@ class XmlDocument {
   size_t GetAttribute(const char* name, char* out, size_t size) const;
   size_t GetChildAttribute(const char* name, char* out, size_t size) const;
 
-  // Why the most recent failed load stopped; kept until the next error.
-  const std::string& GetErrorText() const { return errorText; }
+  // Why the most recent failed load stopped; kept until the next error, cut
+  // to kErrorTextSize - 1 bytes.
+  static constexpr size_t kErrorTextSize = 128;
+  std::string GetErrorText() const { return errorText; }
 
   // Record bookkeeping, for tests and diagnostics.
   int32_t RecordCount() const { return static_cast<int32_t>(records.size()); }
@@ -79,23 +85,36 @@ class XmlDocument {
 
  private:
   int32_t ParseElement(int32_t parentIndex, int32_t depth);
-  int32_t RaiseError(int32_t idx, const char* message, const std::string& name);
-  bool ReadEndTag(int32_t idx, const std::string& name);
+  const char* Text() const { return text ? text.get() : ""; }
+  XmlInternal::XmlScanner Scanner() const;
+  bool CopyText(const char* source);
+  void SetError(const char* message, const char* name = "", size_t nameLength = 0);
+  // `nameFirst`/`nameLength`: the element's name as a span of the text.
+  int32_t RaiseError(int32_t idx, const char* message, int32_t nameFirst = 0, size_t nameLength = 0);
+  bool ReadEndTag(int32_t idx, int32_t nameFirst, size_t nameLength);
   int32_t SkipNode(int32_t lt) const;
   void ResetPosition();
   void GrowRecords(size_t count);
   int32_t FindSibling(int32_t parentIndex, int32_t afterIndex, const char* name) const;
   bool FindAttribute(int32_t element, const char* name, int32_t* first, int32_t* last) const;
   bool TagToken(int32_t element, XmlInternal::XmlToken* token) const;
-  std::string TagName(int32_t element) const;
   size_t TagNameInto(int32_t element, char* out, size_t size) const;
   bool AttributeSpan(int32_t element, const char* name, int32_t* first, int32_t* last) const;
-  std::string AttributeOf(int32_t element, const char* name) const;
   size_t AttributeInto(int32_t element, const char* name, char* out, size_t size) const;
+  // A tag name or value is never longer than the document, so a buffer of
+  // its length holds any of them whole.
+  std::string OwnedCopy(int32_t element, const char* name, bool tagName) const {
+    std::string out(textLength + 1, '\0');
+    out.resize(tagName ? TagNameInto(element, &out[0], out.size()) : AttributeInto(element, name, &out[0], out.size()));
+    return out;
+  }
 
   const XmlInternal::LeadByteTable* leadBytes;
-  std::string text;
-  std::string errorText;
+  // The document and its terminator; reused by the next Load when it fits.
+  std::unique_ptr<char[]> text;
+  size_t textLength = 0;
+  size_t textCapacity = 0;
+  char errorText[kErrorTextSize] = "";
   std::vector<ElementRecord> records;
   int32_t nextFree = 1;
   int32_t parentPos = 0;

@@ -17,14 +17,6 @@ const Entity kEntities[] = {
     {"lt;", 3, '<'}, {"amp;", 4, '&'}, {"gt;", 3, '>'}, {"apos;", 5, '\''}, {"quot;", 5, '"'},
 };
 
-struct StringSink {
-  std::string& out;
-  bool Append(const char* from, size_t count) {
-    out.append(from, count);
-    return true;
-  }
-};
-
 // Fills a caller's buffer; false once it is full, which ends the decoding.
 struct BufferSink {
   char* out;
@@ -38,9 +30,7 @@ struct BufferSink {
   }
 };
 
-// The one decoding pass both results share.
-template <typename Sink>
-void Decode(const XmlScanner& scanner, const char* text, int32_t first, int32_t last, Sink& sink) {
+void Decode(const XmlScanner& scanner, const char* text, int32_t first, int32_t last, BufferSink& sink) {
   const int32_t end = last + 1;
   int32_t pos = first;
   int32_t runStart = first;  // characters copied in bulk up to the next `&`
@@ -75,17 +65,6 @@ void Decode(const XmlScanner& scanner, const char* text, int32_t first, int32_t 
 }
 
 }  // namespace
-
-std::string DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last) {
-  if (last < first) {
-    return std::string();
-  }
-  std::string out;
-  out.reserve(static_cast<size_t>(last - first + 1));
-  StringSink sink{out};
-  Decode(scanner, text, first, last, sink);
-  return out;
-}
 
 size_t DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last,
                   char* out, size_t size) {

@@ -16,7 +16,7 @@ int32_t XmlDocument::FindSibling(int32_t parentIndex, int32_t afterIndex, const 
   if (name == nullptr || name[0] == '\0') {
     return candidate;
   }
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const XmlScanner scan = Scanner();
   const size_t nameLength = std::strlen(name);
   while (candidate != 0) {
     XmlToken token;
@@ -88,19 +88,10 @@ bool XmlDocument::TagToken(int32_t element, XmlToken* token) const {
   if (element == 0) {
     return false;
   }
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const XmlScanner scan = Scanner();
   token->next = records[element].startTagBegin + 1;
   scan.NextToken(*token);
   return true;
-}
-
-std::string XmlDocument::TagName(int32_t element) const {
-  XmlToken token;
-  if (!TagToken(element, &token)) {
-    return std::string();
-  }
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  return scan.TokenText(token);
 }
 
 size_t XmlDocument::TagNameInto(int32_t element, char* out, size_t size) const {
@@ -114,13 +105,11 @@ size_t XmlDocument::TagNameInto(int32_t element, char* out, size_t size) const {
     if (length > size - 1) {
       length = size - 1;
     }
-    std::memcpy(out, text.data() + token.first, length);
+    std::memcpy(out, Text() + token.first, length);
   }
   out[length] = '\0';
   return length;
 }
-
-std::string XmlDocument::GetChildTagName() const { return TagName(childPos); }
 
 size_t XmlDocument::GetChildTagName(char* out, size_t size) const {
   return TagNameInto(childPos, out, size);
@@ -131,7 +120,7 @@ size_t XmlDocument::GetChildTagName(char* out, size_t size) const {
 // not quoted, the attribute is not found. The tag name is never an attribute.
 bool XmlDocument::FindAttribute(int32_t element, const char* name, int32_t* first,
                                 int32_t* last) const {
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
+  const XmlScanner scan = Scanner();
   XmlToken token;
   token.next = records[element].startTagBegin + 1;
   int32_t matched = -1;  // token number of the matching name
@@ -164,16 +153,6 @@ bool XmlDocument::AttributeSpan(int32_t element, const char* name, int32_t* firs
          FindAttribute(element, name, first, last);
 }
 
-std::string XmlDocument::AttributeOf(int32_t element, const char* name) const {
-  int32_t first = 0;
-  int32_t last = -1;
-  if (!AttributeSpan(element, name, &first, &last)) {
-    return std::string();
-  }
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  return XmlInternal::DecodeText(scan, text.data(), first, last);
-}
-
 size_t XmlDocument::AttributeInto(int32_t element, const char* name, char* out,
                                   size_t size) const {
   int32_t first = 0;
@@ -185,14 +164,8 @@ size_t XmlDocument::AttributeInto(int32_t element, const char* name, char* out,
     out[0] = '\0';
     return 0;
   }
-  const XmlScanner scan(text.data(), static_cast<int32_t>(text.size()), *leadBytes);
-  return XmlInternal::DecodeText(scan, text.data(), first, last, out, size);
-}
-
-std::string XmlDocument::GetAttribute(const char* name) const { return AttributeOf(currentPos, name); }
-
-std::string XmlDocument::GetChildAttribute(const char* name) const {
-  return AttributeOf(childPos, name);
+  const XmlScanner scan = Scanner();
+  return XmlInternal::DecodeText(scan, Text(), first, last, out, size);
 }
 
 size_t XmlDocument::GetAttribute(const char* name, char* out, size_t size) const {

@@ -23,11 +23,4 @@ bool XmlScanner::TokenMatches(const XmlToken& token, const char* name) const {
   return TokenMatches(token, name, std::strlen(name));
 }
 
-std::string XmlScanner::TokenText(const XmlToken& token) const {
-  if (token.last < token.first) {
-    return std::string();
-  }
-  return std::string(text + token.first, static_cast<size_t>(token.last - token.first + 1));
-}
-
 }  // namespace XmlInternal

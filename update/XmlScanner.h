@@ -46,11 +46,18 @@ class XmlScanner {
 
   // The token equals the first L characters of `name` and name[L] ends it
   // (terminator, space, `=`, `/` or `[`).
+  // With `nameLength` given, `name` may be a span of the document: the end of
+  // the span counts as its terminator and nothing after it is read.
   bool TokenMatches(const XmlToken& token, const char* name) const;
   // The same with strlen(name) already known, for repeated comparisons.
   bool TokenMatches(const XmlToken& token, const char* name, size_t nameLength) const;
 
-  std::string TokenText(const XmlToken& token) const;
+  // An owned copy of the token, for tests and tools; the library compares
+  // and copies spans instead.
+  std::string TokenText(const XmlToken& token) const {
+    return token.last < token.first ? std::string()
+                                    : std::string(text + token.first, static_cast<size_t>(token.last - token.first + 1));
+  }
 
  private:
   const char* text;
@@ -78,7 +85,7 @@ inline bool XmlScanner::TokenMatches(const XmlToken& token, const char* name, si
       return false;
     }
   }
-  const char after = name[count];
+  const char after = count == nameLength ? '\0' : name[count];
   return after == '\0' || after == ' ' || after == '=' || after == '/' || after == '[';
 }
 

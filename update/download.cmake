@@ -7,5 +7,6 @@ set(PRAXEL_DOWNLOAD_PORTABLE_SOURCES
 if(TOVRIN_WINDOWS AND TARGET Praxel)
   target_sources(Praxel PRIVATE
     ${PRAXEL_DOWNLOAD_PORTABLE_SOURCES}
+    ${CMAKE_CURRENT_LIST_DIR}/PendingList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileDownloadThread.cpp)
 endif()

@@ -1,28 +1,125 @@
 #include "HttpRequest.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "AbandonedRequest.h"
 
 namespace utils {
 
 namespace {
+
 const DWORD kRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTH;
+
+void SetTimeout(HINTERNET handle, DWORD option, DWORD milliseconds)
+{
+    InternetSetOptionA(handle, option, &milliseconds, sizeof milliseconds);
 }
 
-HttpRequest::HttpRequest(const char* url, const char* extraHeaders)
+// Set on every level: Windows hands them down from the Internet handle, but
+// Wine takes the receive time-out only from the connection or the request.
+void SetTimeouts(HINTERNET handle, const TransferLimits& limits)
 {
-    session.Reset(InternetOpenA("Tovrin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session)
-        return;
+    SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, limits.connectTimeoutMs);
+    SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, limits.receiveTimeoutMs);
+    SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, limits.receiveTimeoutMs);
+}
+
+// The parts of a URL that opening it by connection and request needs.
+struct UrlParts {
+    char host[INTERNET_MAX_HOST_NAME_LENGTH];
+    char user[INTERNET_MAX_USER_NAME_LENGTH];
+    char password[INTERNET_MAX_PASSWORD_LENGTH];
+    char path[INTERNET_MAX_PATH_LENGTH];
+    char extra[INTERNET_MAX_PATH_LENGTH];
+    char object[2 * INTERNET_MAX_PATH_LENGTH];  // path and extra information
+    INTERNET_PORT port;
+    bool secure;
+};
+
+bool SplitUrl(const char* url, UrlParts* parts)
+{
+    URL_COMPONENTSA components = {};
+    components.dwStructSize = sizeof components;
+    components.lpszHostName = parts->host;
+    components.dwHostNameLength = sizeof parts->host;
+    components.lpszUserName = parts->user;
+    components.dwUserNameLength = sizeof parts->user;
+    components.lpszPassword = parts->password;
+    components.dwPasswordLength = sizeof parts->password;
+    components.lpszUrlPath = parts->path;
+    components.dwUrlPathLength = sizeof parts->path;
+    components.lpszExtraInfo = parts->extra;
+    components.dwExtraInfoLength = sizeof parts->extra;
+    if (!url || !InternetCrackUrlA(url, 0, 0, &components))
+        return false;
+    if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS)
+        return false;
+    parts->port = components.nPort;
+    parts->secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    const int length = std::snprintf(parts->object, sizeof parts->object, "%s%s",
+                                     parts->path[0] ? parts->path : "/", parts->extra);
+    return length > 0 && static_cast<size_t>(length) < sizeof parts->object;
+}
+
+// The same request InternetOpenUrl would send for the whole URL, made by
+// connection and request so that the time-outs can be set where Wine
+// reads them.
+bool Send(const char* url, const char* extraHeaders, const TransferLimits& limits, RequestHandles* handles)
+{
+    std::unique_ptr<UrlParts> parts(new (std::nothrow) UrlParts);
+    if (!parts || !SplitUrl(url, parts.get()))
+        return false;
+    handles->session.Reset(InternetOpenA("Tovrin", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!handles->session)
+        return false;
+    SetTimeouts(handles->session.Get(), limits);
+    handles->connection.Reset(InternetConnectA(handles->session.Get(), parts->host, parts->port,
+                                               parts->user[0] ? parts->user : nullptr,
+                                               parts->password[0] ? parts->password : nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+    if (!handles->connection)
+        return false;
+    SetTimeouts(handles->connection.Get(), limits);
+    const DWORD flags = kRequestFlags | (parts->secure ? INTERNET_FLAG_SECURE : 0);
+    InternetHandle request(
+        HttpOpenRequestA(handles->connection.Get(), "GET", parts->object, nullptr, nullptr, nullptr, flags, 0));
+    if (!request)
+        return false;
+    SetTimeouts(request.Get(), limits);
     const DWORD headerLength = extraHeaders ? static_cast<DWORD>(-1) : 0;
-    request.Reset(InternetOpenUrlA(session.Get(), url, extraHeaders, headerLength, kRequestFlags, 0));
+    if (!HttpSendRequestA(request.Get(), extraHeaders, headerLength, nullptr, 0))
+        return false;
+    handles->request = std::move(request);
+    return true;
+}
+
+} // namespace
+
+HttpRequest::HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits)
+    : handles(new (std::nothrow) RequestHandles)
+{
+    if (handles)
+        Send(url, extraHeaders, limits, handles);
+}
+
+HttpRequest::~HttpRequest()
+{
+    if (handles && handles->request && !bodyEnded)
+        CloseAbandonedRequest(handles);
+    else
+        delete handles;
 }
 
 DWORD HttpRequest::Status() const
 {
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr))
         return 0;
     return status;
 }
@@ -31,7 +128,7 @@ long long HttpRequest::RangeStart() const
 {
     char value[128] = {};
     DWORD size = sizeof value - 1;
-    if (!HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_RANGE, value, &size, nullptr))
+    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_CONTENT_RANGE, value, &size, nullptr))
         return -1;
     // "bytes START-END/TOTAL"
     const char* p = value;
@@ -47,10 +144,51 @@ long long HttpRequest::RangeStart() const
     return std::strtoll(p, nullptr, 10);
 }
 
-bool HttpRequest::Read(void* buffer, DWORD size, DWORD* count) const
+bool HttpRequest::AnnouncedLength(unsigned long long* length) const
+{
+    // As text: the numeric form of the query is 32 bits wide.
+    char value[64] = {};
+    DWORD size = sizeof value - 1;
+    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr))
+        return false;
+    const char* p = value;
+    while (*p == ' ')
+        ++p;
+    if (*p < '0' || *p > '9')
+        return false;
+    unsigned long long total = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (total > (~0ull - digit) / 10) {
+            total = ~0ull;
+            break;
+        }
+        total = total * 10 + digit;
+    }
+    *length = total;
+    return true;
+}
+
+bool HttpRequest::Read(void* buffer, DWORD size, DWORD* count, const Deadline& deadline)
 {
     *count = 0;
-    return InternetReadFile(request.Get(), buffer, size, count) != FALSE;
+    if (deadline.Passed())
+        return false;
+    // Asking first for what has arrived keeps each read from waiting for a
+    // whole chunk: a server that trickles would otherwise hold one read for
+    // hours without ever being silent long enough for the receive time-out.
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(handles->request.Get(), &available, 0, 0))
+        return false;
+    if (available == 0) {
+        bodyEnded = true;
+        return true;
+    }
+    if (!InternetReadFile(handles->request.Get(), buffer, available < size ? available : size, count))
+        return false;
+    if (*count == 0)
+        bodyEnded = true;
+    return true;
 }
 
 } // namespace utils

@@ -1,27 +1,45 @@
 #pragma once
 // One GET as the library makes it: its own Internet handle (agent "Tovrin",
-// direct connection), no caching, no automatic authentication.
+// direct connection), no caching, no automatic authentication, and the
+// time-outs of TransferLimits.
 #include "InternetHandle.h"
+#include "TransferLimits.h"
 
 namespace utils {
+
+// The handles of one request, closed request first.
+struct RequestHandles {
+    InternetHandle session;
+    InternetHandle connection;
+    InternetHandle request;
+};
 
 class HttpRequest {
 public:
     // Sends the request; extraHeaders may be null. Valid() tells whether the
     // response headers arrived (an HTTP error status still counts).
-    HttpRequest(const char* url, const char* extraHeaders);
+    HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits);
+    // A body left unread is dropped on another thread (see AbandonedRequest.h).
+    ~HttpRequest();
+    HttpRequest(const HttpRequest&) = delete;
+    HttpRequest& operator=(const HttpRequest&) = delete;
 
-    bool Valid() const { return request.Valid(); }
+    bool Valid() const { return handles && handles->request.Valid(); }
     // The response status, 0 when it cannot be read.
     DWORD Status() const;
     // The first byte position of a 206 answer's Content-Range, or -1.
     long long RangeStart() const;
-    // Reads up to size bytes; false on a read error. count 0 means the end.
-    bool Read(void* buffer, DWORD size, DWORD* count) const;
+    // The Content-Length the server announced, in 64 bits; false when there
+    // is none. A length too large for 64 bits comes back as the largest.
+    bool AnnouncedLength(unsigned long long* length) const;
+    // Reads up to size bytes of what has arrived, waiting at most the receive
+    // time-out for the first of them; false on a read error or once the
+    // deadline has passed. count 0 means the end of the body.
+    bool Read(void* buffer, DWORD size, DWORD* count, const Deadline& deadline);
 
 private:
-    InternetHandle session;
-    InternetHandle request;
+    RequestHandles* handles;
+    bool bodyEnded = false;
 };
 
 inline bool IsSuccessStatus(DWORD status)

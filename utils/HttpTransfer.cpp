@@ -1,6 +1,7 @@
 // HTTP transfers: short texts into memory and files to disk with resume.
 #include <windows.h>
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -8,8 +9,10 @@
 
 #include "HttpRequest.h"
 #include "ScopedHandle.h"
+#include "TransferLimits.h"
 #include "Utils.h"
 
+using utils::Deadline;
 using utils::HttpRequest;
 using utils::IsSuccessStatus;
 
@@ -46,9 +49,13 @@ bool WriteAll(HANDLE file, const char* data, DWORD size)
 enum class Copy { Done, Failed, TooLong };
 
 // Copies the body while it fits in room bytes: a server that sends more,
-// or streams without end, would otherwise fill the disk.
-Copy CopyBody(const HttpRequest& request, HANDLE file, unsigned long long room)
+// or streams without end, would otherwise fill the disk. A body announced
+// longer is refused before a byte of it is read.
+Copy CopyBody(HttpRequest& request, HANDLE file, unsigned long long room, const Deadline& deadline)
 {
+    unsigned long long announced = 0;
+    if (request.AnnouncedLength(&announced) && announced > room)
+        return Copy::TooLong;
     // Each call has its own chunk; no allocation failure may leave the DLL
     // as an exception.
     std::unique_ptr<char[]> chunk(new (std::nothrow) char[kChunkSize]);
@@ -56,7 +63,7 @@ Copy CopyBody(const HttpRequest& request, HANDLE file, unsigned long long room)
         return Copy::Failed;
     for (;;) {
         DWORD count = 0;
-        if (!request.Read(chunk.get(), kChunkSize, &count))
+        if (!request.Read(chunk.get(), kChunkSize, &count, deadline))
             return Copy::Failed;
         if (count == 0)
             return Copy::Done;
@@ -93,7 +100,9 @@ bool GetHTTPFile(const char* url, char* buffer, uint32_t size)
     // No room for even the line feed and terminator.
     if (size < 2)
         return false;
-    HttpRequest request(url, nullptr);
+    const utils::TransferLimits limits = utils::CurrentTransferLimits();
+    const Deadline deadline(limits.textDeadlineMs);
+    HttpRequest request(url, nullptr, limits);
     if (!request.Valid() || !IsSuccessStatus(request.Status()))
         return false;
 
@@ -104,7 +113,7 @@ bool GetHTTPFile(const char* url, char* buffer, uint32_t size)
     DWORD received = 0;
     while (received < limit) {
         DWORD count = 0;
-        if (!request.Read(buffer + received, limit - received, &count)) {
+        if (!request.Read(buffer + received, limit - received, &count, deadline)) {
             buffer[0] = '\0';
             return false;
         }
@@ -129,26 +138,31 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
         return false;
     char rangeHeader[64] = "";
     if (partialLength > 0) {
-        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%llu-", partialLength);
+        std::snprintf(rangeHeader, sizeof rangeHeader, "Range: bytes=%" PRIu64 "-", partialLength);
         SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     }
     // A partial file longer than the whole leaves no room: any byte more
     // fails, and the length check below deletes it.
     const unsigned long long room = partialLength < expectedSize ? expectedSize - partialLength : 0;
+    // Bounded by the file's size (a server may ignore the range and start
+    // over), so that a trickling server fails the transfer in the end; the
+    // partial file stays for the next attempt.
+    const utils::TransferLimits limits = utils::CurrentTransferLimits();
+    const Deadline deadline(utils::DownloadDeadlineMs(limits, expectedSize));
     Copy copied = Copy::Failed;
     bool transferred = false;
     bool deleteFile = false;
     {
-        HttpRequest request(url, partialLength > 0 ? rangeHeader : nullptr);
+        HttpRequest request(url, partialLength > 0 ? rangeHeader : nullptr, limits);
         if (request.Valid()) {
             const DWORD status = request.Status();
             switch (ClassifyAnswer(request, status, partialLength, expectedSize)) {
             case Answer::Append:
-                copied = CopyBody(request, file.Get(), room);
+                copied = CopyBody(request, file.Get(), room, deadline);
                 break;
             case Answer::StartOver:
                 if (Truncate(file.Get()))
-                    copied = CopyBody(request, file.Get(), expectedSize);
+                    copied = CopyBody(request, file.Get(), expectedSize, deadline);
                 break;
             case Answer::AlreadyComplete:
                 transferred = true;

@@ -8,8 +8,43 @@
 // or vector can hold, a bad index), so they ended the program before and end
 // it now. Only a failed allocation may be caught (the XML reader does): where
 // exceptions are on, those two still throw as the runtime would.
+//
+// Where exceptions are off, the runtime's operator new would still throw
+// bad_alloc and so bring the whole exception machinery (some 13 KB) into the
+// file; ours ends the program instead, as the uncaught throw did, and the
+// nothrow forms still answer null.
 #include <cstdlib>
 #include <new>
+
+#if !__cpp_exceptions
+namespace {
+
+void* AllocateOrNull(std::size_t size) noexcept
+{
+    return std::malloc(size ? size : 1);
+}
+
+void* AllocateOrEnd(std::size_t size) noexcept
+{
+    void* block = AllocateOrNull(size);
+    if (!block)
+        std::abort();
+    return block;
+}
+
+} // namespace
+
+void* operator new(std::size_t size) { return AllocateOrEnd(size); }
+void* operator new[](std::size_t size) { return AllocateOrEnd(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+#endif
 
 namespace __gnu_cxx {
 

@@ -73,8 +73,10 @@ UTILS_API char* GetLine(char* text, char* name, int nameSize, char* value, int v
 
 // ---- Version records (HKEY_CURRENT_USER\Software\tovrin\Update) ----
 
-// True when offered is newer than the recorded version of fileName (a file
-// without a record counts as 0.0.0).
+// True when offered is newer than what is installed as fileName: the higher
+// of its record and the version resource of the file .\fileName in the
+// current directory (the installation directory). A file with neither counts
+// as 0.0.0; so an older file never replaces a newer one.
 UTILS_API bool NeedUpdate(const char* fileName, const VersionHandler& offered);
 UTILS_API void SetNewVersion(const char* fileName, const VersionHandler& installed);
 

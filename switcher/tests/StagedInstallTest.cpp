@@ -4,17 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "RegistryProbe.h"
 #include "switcher/StagedInstall.h"
 #include "utils/ScopedHandle.h"
 
 using switcher::InstallAllStaged;
 
 namespace {
+
+const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kRunOnceValue[] = "TovrinSwitcher";
+
+// The scratch paths are ASCII, so a widening copy is their UTF-16 form.
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
 class StagedInstallTest : public ::testing::Test {
 protected:
@@ -43,6 +54,7 @@ protected:
             FindClose(search);
         }
         RemoveDirectoryA(dir.c_str());
+        ClearResume();
     }
 
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
@@ -59,16 +71,46 @@ protected:
     {
         return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    // Open without sharing, as a running program holds its own file.
-    FileHandle Hold(const std::string& name) const
+    // Open without sharing, as a running program holds its own file; with
+    // read sharing the backup copy can still be made and only the replace
+    // fails.
+    FileHandle Hold(const std::string& name, DWORD share = 0) const
     {
-        return FileHandle(CreateFileA(Path(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return FileHandle(CreateFileA(Path(name).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    // Every name in the folder, sorted, one a line.
+    std::string Listing() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        FindHandle search(FindFirstFileA((dir + "\\*").c_str(), &data));
+        if (search) {
+            do {
+                if (data.cFileName[0] != '.')
+                    names.push_back(data.cFileName);
+            } while (FindNextFileA(search.Get(), &data));
+        }
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (const std::string& name : names)
+            text += name + "\n";
+        return text;
     }
     int Install()
     {
-        return InstallAllStaged(dir.c_str(), [](const char* staged, void* context) {
-            static_cast<std::vector<std::string>*>(context)->push_back(staged);
+        const std::wstring switcherPath = Wide(Path("switcher.exe"));
+        return InstallAllStaged(Wide(dir).c_str(), switcherPath.c_str(), [](const wchar_t* staged, void* context) {
+            static_cast<std::vector<std::string>*>(context)->push_back(std::string(staged, staged + wcslen(staged)));
         }, &reported);
+    }
+    static bool ResumeRegistered() { return probe::ReadText(kRunOnceKey, kRunOnceValue).has_value(); }
+    static void ClearResume()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunOnceKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, kRunOnceValue);
+            RegCloseKey(key);
+        }
     }
 
     std::string dir;
@@ -98,7 +140,7 @@ TEST_F(StagedInstallTest, DirectoryWithTrailingBackslashIsAccepted)
 {
     Write("a.dll", "old");
     Write("a.dll.uok", "new");
-    EXPECT_EQ(InstallAllStaged((dir + "\\").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(InstallAllStaged(Wide(dir + "\\").c_str(), nullptr, nullptr, nullptr), 0);
     EXPECT_EQ(Read("a.dll"), "new");
 }
 
@@ -176,21 +218,60 @@ TEST_F(StagedInstallTest, BusyTargetKeepsOldContentAndStagedFile)
     EXPECT_FALSE(Exists("Tovrin.exe.uok"));
 }
 
-TEST_F(StagedInstallTest, OneBusyTargetOfThreeDoesNotStopTheOthers)
+TEST_F(StagedInstallTest, OneBusyTargetOfThreeInstallsNoneUntilAllCan)
 {
     for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
-        Write(name, "old");
+        Write(name, std::string("old ") + name);
         Write(std::string(name) + ".uok", std::string("new ") + name);
     }
-    FileHandle held = Hold("b.dll");
+    // The listing is by name, so a.dll is replaced before b.dll refuses and
+    // has to be put back.
+    FileHandle held = Hold("b.dll", FILE_SHARE_READ);
     ASSERT_TRUE(held);
-    EXPECT_EQ(Install(), 1);
+    EXPECT_EQ(Install(), 3);
     held.Reset();
-    EXPECT_EQ(Read("a.dll"), "new a.dll");
-    EXPECT_EQ(Read("b.dll"), "old");
-    EXPECT_EQ(Read("c.dll"), "new c.dll");
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], Path("b.dll.uok"));
+    EXPECT_EQ(Listing(), "a.dll\na.dll.uok\nb.dll\nb.dll.uok\nc.dll\nc.dll.uok\n");
+    for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
+        EXPECT_EQ(Read(name), std::string("old ") + name);
+        EXPECT_EQ(Read(std::string(name) + ".uok"), std::string("new ") + name);
+    }
+    EXPECT_FALSE(ResumeRegistered());
+
+    reported.clear();
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Listing(), "a.dll\nb.dll\nc.dll\n");
+    for (const char* name : {"a.dll", "b.dll", "c.dll"})
+        EXPECT_EQ(Read(name), std::string("new ") + name);
+}
+
+TEST_F(StagedInstallTest, TargetsSharingABackupNameEachGetTheirOldContentBack)
+{
+    // bone.dll and gone.dll both have the backup name _one.dll.
+    for (const char* name : {"bone.dll", "gone.dll", "zed.dll"}) {
+        Write(name, std::string("old ") + name);
+        Write(std::string(name) + ".uok", std::string("new ") + name);
+    }
+    FileHandle held = Hold("zed.dll", FILE_SHARE_READ);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Install(), 3);
+    held.Reset();
+    EXPECT_EQ(Read("bone.dll"), "old bone.dll");
+    EXPECT_EQ(Read("gone.dll"), "old gone.dll");
+    EXPECT_EQ(Listing(), "bone.dll\nbone.dll.uok\ngone.dll\ngone.dll.uok\nzed.dll\nzed.dll.uok\n");
+}
+
+TEST_F(StagedInstallTest, SetStillBeingStagedWaitsForTheNextExit)
+{
+    Write("a.dll", "old");
+    Write("a.dll.uok", "new");
+    ASSERT_TRUE(CreateDirectoryA(Path("Update").c_str(), nullptr));
+    Write("Update\\Staging.pending", "");
+    probe::WriteText(kRunOnceKey, kRunOnceValue, "\"switcher.exe\" \"\"");
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("a.dll"), "old");
+    EXPECT_EQ(Read("a.dll.uok"), "new");
+    EXPECT_FALSE(ResumeRegistered());
+    DeleteFileA(Path("Update\\Staging.pending").c_str());
 }
 
 TEST_F(StagedInstallTest, DirectoryNamedLikeStagedFileIsNotInstalled)
@@ -224,7 +305,7 @@ TEST_F(StagedInstallTest, StagedFilesThatCanNeverBeInstalledAreDiscarded)
 
     EXPECT_EQ(Install(), 1);
     EXPECT_FALSE(Exists(".uok"));
-    EXPECT_EQ(InstallAllStaged(shortDir.c_str(), nullptr, nullptr), 1);
+    EXPECT_EQ(InstallAllStaged(Wide(shortDir).c_str(), nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(GetFileAttributesW(longStaged.c_str()), INVALID_FILE_ATTRIBUTES);
     RemoveDirectoryW(longDir.c_str());
 }
@@ -242,60 +323,94 @@ TEST_F(StagedInstallTest, BackupThatMayBelongToAnotherTargetIsNeverRestored)
     EXPECT_EQ(Read("Bone.dll"), "bone");
 }
 
-TEST_F(StagedInstallTest, StoppedAtAnyStepEveryTargetHoldsOldOrNewContent)
+TEST_F(StagedInstallTest, CutOffAtAnyStepNoSetStaysMixed)
 {
-    using switcher::InstallStep;
-    static InstallStep stopAt;
-    static bool stopped;
-    for (InstallStep step : {InstallStep::Restored, InstallStep::LeftoverRemoved, InstallStep::BackupMade,
-                             InstallStep::Replaced}) {
-        SCOPED_TRACE(static_cast<int>(step));
-        // Utils.dll is whole; Praxel.dll was cut off by an earlier version
-        // between its two renames.
-        Write("Utils.dll", "old");
-        Write("Utils.dll.uok", "new");
-        Write("_raxel.dll", "old");
-        Write("Praxel.dll.uok", "new");
-        stopAt = step;
-        stopped = false;
-        switcher::SetStepHookForTest([](InstallStep reached) {
-            if (stopped || reached != stopAt)
-                return true;
-            stopped = true;
-            return false;
-        });
-        Install();
-        switcher::SetStepHookForTest(nullptr);
-        EXPECT_TRUE(stopped);
-        for (const char* target : {"Utils.dll", "Praxel.dll"}) {
-            const std::string content = Read(target);
-            EXPECT_TRUE(content == "old" || content == "new") << target << ": '" << content << "'";
+    // Every point at which log-off could end the process, in turn: with all
+    // targets free, and with the last one held so the run has to put the
+    // others back. Utils.dll is whole; Praxel.dll was cut off by an earlier
+    // version between its two renames.
+    static int calls;
+    static int stopAt;
+    const char* targets[] = {"Utils.dll", "Praxel.dll", "c.dll"};
+    for (const bool holdLast : {false, true}) {
+        for (stopAt = 1;; ++stopAt) {
+            SCOPED_TRACE(std::to_string(stopAt) + (holdLast ? " held" : " free"));
+            DeleteFileA(Path("Praxel.dll").c_str());
+            Write("Utils.dll", "old");
+            Write("Utils.dll.uok", "new");
+            Write("_raxel.dll", "old");
+            Write("Praxel.dll.uok", "new");
+            Write("c.dll", "old");
+            Write("c.dll.uok", "new");
+            FileHandle held = holdLast ? Hold("c.dll", FILE_SHARE_READ) : FileHandle();
+            calls = 0;
+            switcher::SetStepHookForTest([](switcher::InstallStep) { return ++calls != stopAt; });
+            Install();
+            switcher::SetStepHookForTest(nullptr);
+            held.Reset();
+            if (calls < stopAt)
+                break;
+
+            bool anyNew = false;
+            bool anyStaged = false;
+            for (const char* target : targets) {
+                const std::string content = Exists(target) ? Read(target) : Read("_raxel.dll");
+                EXPECT_TRUE(content == "old" || content == "new") << target << ": '" << content << "'";
+                anyNew = anyNew || content == "new";
+                anyStaged = anyStaged || Exists(std::string(target) + ".uok");
+            }
+            // A mixed set is always one the next run, or the next log-on,
+            // puts right.
+            if (anyNew && anyStaged) {
+                EXPECT_TRUE(Exists("switcher.journal"));
+                EXPECT_TRUE(ResumeRegistered());
+            }
+            reported.clear();
+            EXPECT_EQ(Install(), 0);
+            EXPECT_EQ(Listing(), "Praxel.dll\nUtils.dll\nc.dll\n");
+            for (const char* target : targets)
+                EXPECT_EQ(Read(target), "new") << target;
+            EXPECT_FALSE(ResumeRegistered());
         }
-        reported.clear();
-        EXPECT_EQ(Install(), 0);
-        EXPECT_EQ(Read("Utils.dll"), "new");
-        EXPECT_EQ(Read("Praxel.dll"), "new");
-        DeleteFileA(Path("Praxel.dll").c_str());
+        EXPECT_GT(stopAt, 5);
     }
+}
+
+TEST_F(StagedInstallTest, ResumeIsRegisteredOnlyWhileTargetsAreBeingReplaced)
+{
+    Write("a.dll", "old");
+    Write("a.dll.uok", "new");
+    static bool registeredAtReplace;
+    registeredAtReplace = false;
+    switcher::SetStepHookForTest([](switcher::InstallStep step) {
+        if (step == switcher::InstallStep::Replaced)
+            registeredAtReplace = ResumeRegistered();
+        return true;
+    });
+    EXPECT_EQ(Install(), 0);
+    switcher::SetStepHookForTest(nullptr);
+    EXPECT_TRUE(registeredAtReplace);
+    EXPECT_FALSE(ResumeRegistered());
+    EXPECT_EQ(probe::ReadText(kRunOnceKey, kRunOnceValue), std::nullopt);
 }
 
 TEST(StagedNames, TargetDropsOnlyTheLastExtension)
 {
-    char target[260];
-    ASSERT_TRUE(switcher::TargetOfStaged("C:\\dir.x\\Utils.dll.uok", target, sizeof target));
-    EXPECT_STREQ(target, "C:\\dir.x\\Utils.dll");
-    EXPECT_FALSE(switcher::TargetOfStaged("C:\\dir.x\\noext", target, sizeof target));
-    EXPECT_FALSE(switcher::TargetOfStaged("C:\\d\\Utils.dll.uok", target, 8));
+    wchar_t target[260];
+    ASSERT_TRUE(switcher::TargetOfStaged(L"C:\\dir.x\\Utils.dll.uok", target, 260));
+    EXPECT_STREQ(target, L"C:\\dir.x\\Utils.dll");
+    EXPECT_FALSE(switcher::TargetOfStaged(L"C:\\dir.x\\noext", target, 260));
+    EXPECT_FALSE(switcher::TargetOfStaged(L"C:\\d\\Utils.dll.uok", target, 8));
 }
 
 TEST(StagedNames, BackupReplacesFirstCharacterOrAddsUnderscore)
 {
-    char backup[260];
-    ASSERT_TRUE(switcher::BackupOfTarget("C:\\d\\Utils.dll", backup, sizeof backup));
-    EXPECT_STREQ(backup, "C:\\d\\_tils.dll");
-    ASSERT_TRUE(switcher::BackupOfTarget("C:\\d\\_tils.dll", backup, sizeof backup));
-    EXPECT_STREQ(backup, "C:\\d\\__tils.dll");
-    EXPECT_FALSE(switcher::BackupOfTarget("C:\\d\\_tils.dll", backup, 12));
+    wchar_t backup[260];
+    ASSERT_TRUE(switcher::BackupOfTarget(L"C:\\d\\Utils.dll", backup, 260));
+    EXPECT_STREQ(backup, L"C:\\d\\_tils.dll");
+    ASSERT_TRUE(switcher::BackupOfTarget(L"C:\\d\\_tils.dll", backup, 260));
+    EXPECT_STREQ(backup, L"C:\\d\\__tils.dll");
+    EXPECT_FALSE(switcher::BackupOfTarget(L"C:\\d\\_tils.dll", backup, 12));
 }
 
 } // namespace

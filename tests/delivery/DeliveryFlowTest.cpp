@@ -6,12 +6,15 @@
 
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeliveryRun.h"
 #include "ProviderControl.h"
 #include "RegistryProbe.h"
 #include "ScratchInstall.h"
+#include "dialler/ConfigRefresh.h"
+#include "dialler/DiallerContext.h"
 
 using namespace delivery;
 
@@ -172,20 +175,21 @@ TEST_F(DeliveryFlowTest, EarlierMarkerIsReplacedByTheNewDownload)
     EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
 }
 
-TEST_F(DeliveryFlowTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
+TEST_F(DeliveryFlowTest, FailedMarkerRenameRecordsNothingAndKeepsTheDownload)
 {
     const std::string content = OfferTovrin(20000);
     ASSERT_TRUE(CreateDirectoryA(install.Path("Tovrin.exe.uok").c_str(), nullptr));
     ASSERT_TRUE(FetchAndDownload());
     EXPECT_EQ(Record("Tovrin.exe"), "<none>");
-    EXPECT_TRUE(install.Read("Update\\Tovrin.exe") == content);
+    EXPECT_TRUE(install.Read("Update\\Tovrin.exe.1.0.4") == content);
 
     // The folder is no staged file: switcher leaves it and the target alone.
     MessageBoxWatcher boxes;
     RunSwitcher("");
     EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
     EXPECT_TRUE(boxes.Texts().empty());
-    EXPECT_EQ(install.Listing(), "Tovrin.exe\nTovrin.exe.uok\\\nUpdate\\\nUpdate\\Tovrin.exe\nswitcher.exe\n");
+    EXPECT_EQ(install.Listing(),
+              "Tovrin.exe\nTovrin.exe.uok\\\nUpdate\\\nUpdate\\Tovrin.exe.1.0.4\nswitcher.exe\n");
 }
 
 TEST_F(DeliveryFlowTest, NamesThatAreNotBareAreRefusedWithoutRequest)
@@ -200,6 +204,81 @@ TEST_F(DeliveryFlowTest, NamesThatAreNotBareAreRefusedWithoutRequest)
     EXPECT_EQ(GetFileAttributesA((parent + "\\evil.bin").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\evil.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/evil.bin"));
+}
+
+// Regression: of an entity whose second file was missing on the server, the
+// other two were staged and recorded, and installed beside an old second.
+TEST_F(DeliveryFlowTest, EntityIsStagedOnlyOnceAllItsFilesAreComplete)
+{
+    const std::map<std::string, size_t> sizes = {{"a.dll", 6001}, {"b.dll", 6002}, {"c.dll", 6003}};
+    std::map<std::string, std::string> content;
+    unsigned int seed = 40;
+    for (const auto& file : sizes) {
+        install.Write(file.first, "old " + file.first);
+        if (file.first != "b.dll")
+            content[file.first] = provider::ServeFile("files/" + file.first, file.second, seed++);
+    }
+    ServeManifest("three_files.xml", sizes);
+
+    ASSERT_TRUE(FetchAndDownload());
+    for (const auto& file : sizes)
+        EXPECT_EQ(Record(file.first.c_str()), "<none>") << file.first;
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.dll.1.0.1\nUpdate\\c.dll.1.0.1\na.dll\nb.dll\nc.dll\n");
+    EXPECT_TRUE(install.Read("Update\\a.dll.1.0.1") == content["a.dll"]);
+    EXPECT_TRUE(install.Read("Update\\c.dll.1.0.1") == content["c.dll"]);
+
+    content["b.dll"] = provider::ServeFile("files/b.dll", 6002, seed);
+    ASSERT_TRUE(FetchAndDownload());
+    // The kept downloads are only confirmed complete, not sent again.
+    for (const char* kept : {"/files/a.dll", "/files/c.dll"}) {
+        const auto requests = provider::RequestsFor(kept);
+        ASSERT_EQ(requests.size(), 2u) << kept;
+        EXPECT_EQ(requests[1].status, 416) << kept;
+    }
+    for (const auto& file : sizes)
+        EXPECT_EQ(Record(file.first.c_str()), "1.0.1") << file.first;
+
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    for (const auto& file : sizes)
+        EXPECT_TRUE(install.Read(file.first) == content[file.first]) << file.first;
+    EXPECT_EQ(install.Listing(), "Update\\\na.dll\nb.dll\nc.dll\nswitcher.exe\n");
+}
+
+// Regression: a reconnect started a second refresh, and with it a second
+// download beside the first; the older answer's finishing last staged the
+// older release. Each refresh runs behind a one-at-a-time mark, as the
+// dialler keeps it for the life of RefreshConfigThread.
+TEST_F(DeliveryFlowTest, RefreshHoldsItsMarkUntilItsDownloadHasEnded)
+{
+    const std::string content = OfferTovrin(20000);
+    provider::AddFault("/files/Tovrin.exe", "delay=2000", 1);
+    const std::string page = provider::BaseUrl() + "/cfg";
+    RefreshRequest request = {page.c_str(), "tester"};
+    volatile LONG running = 0;
+    auto refresh = [&] {
+        if (InterlockedCompareExchange(&running, 1, 0) != 0)
+            return false;
+        RefreshConfigThread(&request);
+        InterlockedExchange(&running, 0);
+        return true;
+    };
+
+    bool firstRan = false;
+    std::thread first([&] { firstRan = refresh(); });
+    // The next connection comes up once the first answer is in, while its
+    // file is still held by the server.
+    for (int waited = 0; waited < 10000 && provider::RequestsFor("/cfg").empty(); waited += 20)
+        Sleep(20);
+    Sleep(300);
+    const bool secondRan = refresh();
+    first.join();
+
+    EXPECT_TRUE(firstRan);
+    EXPECT_FALSE(secondRan) << "a second refresh ran beside the first one's download";
+    EXPECT_EQ(provider::RequestsFor("/cfg").size(), 1u);
+    EXPECT_EQ(FileRequests().size(), 1u);
+    EXPECT_EQ(Record("Tovrin.exe"), "1.0.4");
+    EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
 }
 
 } // namespace

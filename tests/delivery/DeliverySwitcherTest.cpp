@@ -1,11 +1,16 @@
 // switcher.exe as the dialler starts it: waiting for the dialler, files held
-// open by another process, a swap that was cut off, underscore targets.
+// open by another process, a swap that was cut off, a folder named in
+// another script.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DeliveryRun.h"
@@ -18,6 +23,7 @@ using namespace delivery;
 namespace {
 
 const char kErrorText[] = "Error while updating the application";
+const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
 class DeliverySwitcherTest : public ::testing::Test {
 protected:
@@ -101,6 +107,27 @@ TEST_F(DeliverySwitcherTest, EmptyArgumentOrEndedProcessMeansNoWait)
     EXPECT_LT(run.elapsedMs, 10000u);
 }
 
+TEST_F(DeliverySwitcherTest, WaitsForARunAlreadyUnderWayBeforeInstalling)
+{
+    // A run resumed at log-on may still be busy when an exiting dialler
+    // starts another.
+    const std::string content = StageTovrin();
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread otherRun([held] {
+        HANDLE lock = CreateMutexW(nullptr, TRUE, L"Local\\TovrinSwitcher");
+        SetEvent(held);
+        Sleep(1500);
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    });
+    WaitForSingleObject(held, 5000);
+    const SwitcherRun run = RunSwitcher("\"\"");
+    otherRun.join();
+    CloseHandle(held);
+    EXPECT_GE(run.elapsedMs, 1400u);
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+}
+
 TEST_F(DeliverySwitcherTest, TargetHeldOpenKeepsOldContentAndStagedFileUntilNextRun)
 {
     const std::string content = StageTovrin();
@@ -123,19 +150,27 @@ TEST_F(DeliverySwitcherTest, TargetHeldOpenKeepsOldContentAndStagedFileUntilNext
     EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
 }
 
-TEST_F(DeliverySwitcherTest, SecondOfThreeHeldShowsOneMessageAndInstallsTheOthers)
+TEST_F(DeliverySwitcherTest, SecondOfThreeHeldInstallsNoneAndShowsOneMessage)
 {
     auto content = StageThree();
-    DiallerStub holder(60000, install.Path("b.dll"));
-    ASSERT_TRUE(WaitUntilHeld(install.Path("b.dll")));
+    {
+        DiallerStub holder(60000, install.Path("b.dll"));
+        ASSERT_TRUE(WaitUntilHeld(install.Path("b.dll")));
+        MessageBoxWatcher boxes;
+        EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
+        holder.End();
+        for (const char* name : {"a.dll", "b.dll", "c.dll"}) {
+            EXPECT_EQ(install.Read(name), std::string("old ") + name);
+            EXPECT_TRUE(install.Read(std::string(name) + ".uok") == content[name]);
+        }
+    }
     MessageBoxWatcher boxes;
     EXPECT_EQ(RunSwitcher("").exitCode, 0u);
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
-    holder.End();
-    EXPECT_TRUE(install.Read("a.dll") == content["a.dll"]);
-    EXPECT_EQ(install.Read("b.dll"), "old b.dll");
-    EXPECT_TRUE(install.Read("c.dll") == content["c.dll"]);
-    EXPECT_TRUE(install.Exists("b.dll.uok"));
+    EXPECT_TRUE(boxes.Texts().empty());
+    for (const char* name : {"a.dll", "b.dll", "c.dll"})
+        EXPECT_TRUE(install.Read(name) == content[name]) << name;
+    EXPECT_EQ(install.Listing(), "Update\\\na.dll\nb.dll\nc.dll\nswitcher.exe\n");
 }
 
 TEST_F(DeliverySwitcherTest, StagedFileWithoutTargetIsReportedAndDiscarded)
@@ -159,6 +194,33 @@ TEST_F(DeliverySwitcherTest, SwapCutOffBetweenRenamesIsRecovered)
     EXPECT_TRUE(boxes.Texts().empty());
     EXPECT_TRUE(install.Read("Tovrin.exe") == content);
     EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, FolderNamedOutsideTheAnsiCodePageIsInstalledAndResumeCleared)
+{
+    namespace fs = std::filesystem;
+    // A profile folder in Cyrillic on a Western code page has no narrow name.
+    const fs::path folder = fs::path(install.Dir()) / L"\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b";
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    ASSERT_TRUE(lossy);
+    ASSERT_TRUE(fs::create_directory(folder));
+    std::ofstream(folder / "Tovrin.exe", std::ios::binary) << "old";
+    std::ofstream(folder / "Tovrin.exe.uok", std::ios::binary) << "new";
+    // As the dialler registers it before starting the switcher.
+    probe::WriteText(kRunOnceKey, "TovrinSwitcher", "\"switcher.exe\" \"\"");
+
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("\"\"").exitCode, 0u);
+    SetCurrentDirectoryA(install.Dir().c_str());
+    EXPECT_TRUE(boxes.Texts().empty());
+    std::ifstream in(folder / "Tovrin.exe", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "new");
+    in.close();
+    EXPECT_FALSE(fs::exists(folder / "Tovrin.exe.uok"));
+    EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);
+    fs::remove_all(folder);
 }
 
 TEST_F(DeliverySwitcherTest, NoStagedFilesChangesNothing)

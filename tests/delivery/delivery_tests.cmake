@@ -10,6 +10,7 @@ set(DELIVERY_RUN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/support/DeliveryRun.cpp)
 
 tovrin_add_gtest(delivery_flow_test PROVIDER TIMEOUT 600
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeliveryFlowTest.cpp ${DELIVERY_RUN_SOURCES}
+    ${PROJECT_SOURCE_DIR}/dialler/ConfigRefresh.cpp
   LIBS Praxel Utils delivery_support
   DEFINITIONS ${DELIVERY_DEFINITIONS})
 tovrin_add_gtest(delivery_switcher_test PROVIDER TIMEOUT 600

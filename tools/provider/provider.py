@@ -11,21 +11,26 @@ injects faults on request and logs every request as one JSON object a line.
 Control endpoints (never logged):
     GET  /_control/fault?path=P&KEY=VALUE...[&times=N]
     POST /_control/answer?action=A[&user=U][&status=S][&delay=MS][&hang=1][&cut=N]
-                         [&sign=KEY&serial=N&expires=TIME[&files=DIR]]
+                         [&sign=KEY&serial=N&expires=TIME[&files=DIR][&signaction=W]]
                          [&append=TEXT][&stripsig=1][&flipbyte=N]
     GET  /_control/reset
     GET  /_control/log
 Fault keys, also accepted in the query of a file URL:
     cut=N  norange=1  status=4xx|5xx  delay=MS  wrongsize=N  rangefromzero=1
     corrupt=1 (one byte of the file changed, the length kept)
+    wrongsize=N past the file pads with zero bytes, streamed (any N, even GBs)
+    nolength=1 (no Content-Length: the body ends when the connection closes)
+    trickle=MS (the body goes out one byte every MS ms)
 
 Signed answers (sign-answer.py): an answer file under answers/ is served as
 it is, signed or not. For the tests, sign=KEY (a private key's path) signs
 the posted answer as it is set, with the files' digests taken from
-ROOT/DIR/<name> (DIR default "."). The forgeries a dialler with a key must
-refuse: append= adds bytes after the signature, stripsig=1 removes the
-signature, flipbyte=N flips the lowest bit of byte N (negative: from the
-end); an old serial or an expired answer is signed as such; corrupt=1 on a
+ROOT/DIR/<name> (DIR default "."), bound to the answer's action, and the
+serial's digits stamped as given. The forgeries a dialler with a key must
+refuse: signaction=W binds it to another action (empty: to none), append=
+adds bytes after the signature, stripsig=1 removes the signature,
+flipbyte=N flips the lowest bit of byte N (negative: from the end); an old
+or overlong serial or an expired answer is signed as such; corrupt=1 on a
 file serves bytes that do not match its digest.
 """
 
@@ -52,8 +57,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 HOST = '127.0.0.1'
 CONTROL_PREFIX = '/_control/'
-FAULT_INTS = ('cut', 'status', 'delay', 'wrongsize')
-FAULT_FLAGS = ('norange', 'rangefromzero', 'corrupt')
+FAULT_INTS = ('cut', 'status', 'delay', 'wrongsize', 'trickle')
+FAULT_FLAGS = ('norange', 'rangefromzero', 'corrupt', 'nolength')
 ANSWER_INTS = ('status', 'delay', 'cut')
 ANSWER_FLAGS = ('hang',)
 UNSATISFIABLE = 'unsatisfiable'
@@ -148,9 +153,12 @@ class Reply:
         self.body = body
         self.content_type = content_type
         self.headers = list(headers)
+        self.pad = 0        # zero bytes streamed after body
         self.cut = None
         self.delay = 0
         self.hang = False
+        self.trickle = 0
+        self.nolength = False
 
     @classmethod
     def error(cls, status, detail=''):
@@ -163,10 +171,30 @@ class Reply:
             self.body = self.body[:middle] + bytes([self.body[middle] ^ 1]) + self.body[middle + 1:]
         if 'wrongsize' in options:
             size = options['wrongsize']
-            self.body = (self.body + bytes(max(0, size - len(self.body))))[:size]
+            self.body = self.body[:size]
+            self.pad = size - len(self.body)
         self.cut = options.get('cut', self.cut)
         self.delay = options.get('delay', self.delay)
         self.hang = options.get('hang', self.hang)
+        self.trickle = options.get('trickle', self.trickle)
+        self.nolength = options.get('nolength', self.nolength)
+
+    def length(self):
+        return len(self.body) + self.pad
+
+    def pieces(self, limit):
+        """The first limit bytes of body and padding, in pieces small
+        enough that a huge padding is never held in memory."""
+        step = 1 if self.trickle else 65536
+        zeros = bytes(step)
+        sent = 0
+        while sent < limit:
+            if sent < len(self.body):
+                piece = self.body[sent:min(limit, len(self.body), sent + step)]
+            else:
+                piece = zeros[:min(step, limit - sent)]
+            sent += len(piece)
+            yield piece
 
 
 class ProviderState:
@@ -301,7 +329,8 @@ def signed_answer_body(body, params, root):
         files = os.path.realpath(os.path.join(root, params.get('files', '.')))
         try:
             with open(params['sign'], 'rb') as f:
-                body = tool.sign(f.read(), body, files, int(serial), params.get('expires', ''))
+                body = tool.sign(f.read(), body, files, serial, params.get('expires', ''),
+                                 params.get('signaction', params['action']) or None)
         except (OSError, ValueError, tool.AnswerError) as e:
             raise BadRequest(f'cannot sign: {e}')
     if params.get('append'):
@@ -516,27 +545,40 @@ class ProviderHandler(BaseHTTPRequestHandler):
     def send_reply(self, reply, send_body=True, entry=None):
         """Writes status, headers and the (possibly cut) body; False when the
         client went away meanwhile."""
-        body = reply.body if send_body else b''
+        limit = reply.length() if send_body else 0
         if reply.cut is not None:
-            body = body[:reply.cut]
+            limit = min(limit, reply.cut)
+        released = self.server.state.released
+        sent = 0
         try:
             self.send_response(reply.status)
             for name, value in reply.headers:
                 self.send_header(name, value)
             self.send_header('Content-Type', reply.content_type)
-            # Always the full length, also when the body is cut short: the
-            # client must see a body that breaks off, not a short one.
-            self.send_header('Content-Length', str(len(reply.body)))
+            if reply.nolength:
+                self.send_header('Connection', 'close')
+                self.close_connection = True
+            else:
+                # Always the full length, also when the body is cut short:
+                # the client must see a body that breaks off, not a short one.
+                self.send_header('Content-Length', str(reply.length()))
             self.end_headers()
             if entry is not None:
                 entry['status'] = reply.status
-            if body:
-                self.wfile.write(body)
-            if entry is not None:
-                entry['bytes'] = len(body)
+            for piece in reply.pieces(limit):
+                # A reset ends a trickle or a long stream at once, as it ends
+                # a hang.
+                if released.wait(reply.trickle / 1000):
+                    self.close_connection = True
+                    break
+                self.wfile.write(piece)
+                sent += len(piece)
         except OSError:
             self.close_connection = True
             return False
+        finally:
+            if entry is not None:
+                entry['bytes'] = sent
         return True
 
     def abort_connection(self):

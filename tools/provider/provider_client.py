@@ -56,7 +56,8 @@ class Provider:
 
     def set_fault(self, path, times=None, **faults):
         """Queues a fault for the URL path: cut=N, norange=True, status=S,
-        delay=MS, wrongsize=N. times=None applies it to every request."""
+        delay=MS, wrongsize=N, nolength=True, trickle=MS. times=None applies
+        it to every request."""
         params = {'path': path}
         for key, value in faults.items():
             params[key] = int(value)

@@ -5,11 +5,13 @@
         Writes DIR/private.pem and DIR/public.pem, a new ECDSA P-256 pair.
         Build the dialler with -DTOVRIN_UPDATE_KEY=DIR/public.pem; keep
         private.pem off the web server.
-    sign-answer.py sign KEY ANSWER.xml --files DIR --serial N --expires TIME
+    sign-answer.py sign KEY ANSWER.xml --files DIR --serial N --expires TIME [--action WORD]
         Fills in each file element's sha256 from DIR/<name>, stamps the root
-        with serial="N" and expires="TIME" (YYYY-MM-DDTHH:MM:SSZ, UTC), and
+        with serial="N", expires="TIME" (YYYY-MM-DDTHH:MM:SSZ, UTC) and
+        action="WORD" (default update: the request the answer is for), and
         writes the signed answer to standard output. Raise N with every new
-        answer: a dialler ignores an answer older than the newest it has seen.
+        answer: a dialler ignores an answer older than the newest it has seen,
+        or older than the lowest serial it was built with (--min-serial).
     sign-answer.py verify PUBLIC.pem ANSWER
         Exit status 0 when the answer's signature is good.
     sign-answer.py c-header PUBLIC.pem
@@ -39,6 +41,8 @@ MAX_ANSWER = 2046
 SIGNATURE_OPEN = b'<!--tovrin-signature:ecdsa-p256-sha256:'
 SIGNATURE_CLOSE = b'-->'
 STAMP = re.compile(rb'\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}Z')
+# The dialler takes an action word of at most 30 bytes.
+ACTION = re.compile(r'[A-Za-z0-9_.-]{1,30}')
 NAME = rb'[A-Za-z_:][-A-Za-z0-9_.:]*'
 ATTRIBUTE = re.compile(rb'\s+(' + NAME + rb')\s*=\s*("[^"]*"|\'[^\']*\')')
 START_TAG = re.compile(rb'<(' + NAME + rb')((?:\s+' + NAME + rb'\s*=\s*(?:"[^"]*"|\'[^\']*\'))*)\s*(/?)>')
@@ -113,8 +117,9 @@ def signed_part(data):
     return data[:root_end(data, root_at, start.group(1), bool(start.group(3)))]
 
 
-def stamp(data, files_dir, serial, expires):
-    """The answer's signed part with serial, expires and file digests set."""
+def stamp(data, files_dir, serial, expires, action):
+    """The answer's signed part with serial, expires, action (unless None)
+    and file digests set."""
     data = signed_part(data)
     root_at = skip_prolog(data)
     out = bytearray(data[:root_at])
@@ -126,6 +131,8 @@ def stamp(data, files_dir, serial, expires):
         if first:
             tag = set_attribute(tag, b'serial', str(serial).encode())
             tag = set_attribute(tag, b'expires', expires.encode())
+            if action is not None:
+                tag = set_attribute(tag, b'action', action.encode())
             first = False
         elif match.group(1) == b'file':
             name = attribute(tag, b'name')
@@ -140,13 +147,20 @@ def stamp(data, files_dir, serial, expires):
     return bytes(out)
 
 
-def sign(private_pem, data, files_dir, serial, expires):
-    """The signed answer, or AnswerError."""
-    if not 0 <= serial <= 0xFFFFFFFF:
+def sign(private_pem, data, files_dir, serial, expires, action='update'):
+    """The signed answer, or AnswerError. For the tests' forgeries, serial
+    may also be a text of digits, stamped as given (a dialler reads at most
+    ten), and action None stamps none: answers no keyed dialler takes."""
+    if isinstance(serial, str):
+        if not serial.isascii() or not serial.isdigit():
+            raise AnswerError('the serial text must be digits')
+    elif not 0 <= serial <= 0xFFFFFFFF:
         raise AnswerError('the serial must be between 0 and 4294967295')
     if not STAMP.fullmatch(expires.encode()):
         raise AnswerError('expires must look like 2027-01-31T23:59:59Z')
-    body = stamp(data, files_dir, serial, expires)
+    if action is not None and not ACTION.fullmatch(action):
+        raise AnswerError('the action must be 1 to 30 letters, digits, "_", "." or "-"')
+    body = stamp(data, files_dir, serial, expires, action)
     key = serialization.load_pem_private_key(private_pem, password=None)
     if not isinstance(key, ec.EllipticCurvePrivateKey) or key.curve.name != 'secp256r1':
         raise AnswerError('the key is not an ECDSA P-256 private key')
@@ -223,6 +237,7 @@ def main(argv=None):
     signing.add_argument('--files', required=True)
     signing.add_argument('--serial', required=True, type=int)
     signing.add_argument('--expires', required=True)
+    signing.add_argument('--action', default='update')
     checking = commands.add_parser('verify')
     checking.add_argument('public')
     checking.add_argument('answer')
@@ -232,7 +247,8 @@ def main(argv=None):
         if args.command == 'keygen':
             keygen(args.dir)
         elif args.command == 'sign':
-            sys.stdout.buffer.write(sign(read(args.key), read(args.answer), args.files, args.serial, args.expires))
+            sys.stdout.buffer.write(sign(read(args.key), read(args.answer), args.files, args.serial, args.expires,
+                                         args.action))
         elif args.command == 'verify':
             return 0 if verify(read(args.public), read(args.answer)) else 1
         else:

@@ -155,6 +155,21 @@ class QueryFaultTests(ProviderCase):
         status, _, body = self.get('/files/a.bin?wrongsize=6000')
         self.assertEqual((len(body), body[:len(DATA)]), (6000, DATA))
 
+    def test_huge_wrongsize_streams_without_length_and_trickle_paces(self):
+        # 10 GB announced: read a little and hang up; the server must not
+        # build the body first (that would take minutes and all memory).
+        with socket.create_connection(('127.0.0.1', PORT), timeout=5) as s:
+            s.sendall(b'GET /files/a.bin?wrongsize=10000000000 HTTP/1.1\r\nHost: t\r\n\r\n')
+            head = s.recv(4096)
+        self.assertIn(b'Content-Length: 10000000000', head)
+        head, body, _ = self.raw_get('/files/a.bin?nolength=1&wrongsize=6000')
+        self.assertNotIn('Content-Length', head)
+        self.assertEqual(body, DATA + bytes(880))
+        started = time.monotonic()
+        _, body, _ = self.raw_get('/files/a.bin?trickle=100&wrongsize=4')
+        self.assertEqual(body, DATA[:4])
+        self.assertGreaterEqual(time.monotonic() - started, 0.4)
+
     def test_bad_faults_refused(self):
         self.assertEqual(self.get('/files/a.bin?cut=lots')[0], 400)
         with self.assertRaises(provider_client.ProviderError):
@@ -256,7 +271,10 @@ class SigningTests(ProviderCase):
     def test_signed_answer_carries_stamps_and_digests_and_each_forgery_breaks_it(self):
         body = self.signed()
         self.assertTrue(self.tool.verify(self.public, body))
-        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z">', body)
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z" action="update">', body)
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z" action="userstat">',
+                      self.signed(signaction='userstat'))
+        self.assertIn(b'<config serial="3" expires="2030-01-01T00:00:00Z">', self.signed(signaction=''))
         self.assertIn(b'sha256="' + hashlib.sha256(DATA).hexdigest().encode() + b'"', body)
         self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=40)))
         self.assertFalse(self.tool.verify(self.public, self.signed(flipbyte=-140)), 'the root\'s closing >')

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Fuzzes the XML reader, the manifest reader and the signature search for
-# about a minute: builds the clang/libFuzzer configuration under $1/fuzz and
-# fails on any crash, leak or sanitizer report.
+# Fuzzes the XML reader, the manifest reader and the signature search, then
+# the gzip path and the patch applier, for about a minute in all: builds the
+# clang/libFuzzer configuration under $1/fuzz and fails on any crash, leak or
+# sanitizer report.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:?usage: fuzz.sh BUILD_ROOT}/fuzz
@@ -20,23 +21,30 @@ rm -f "$probe"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTOVRIN_FUZZ=ON -DTOVRIN_FUZZ_PARSEXML=ON -DTOVRIN_BUILD_TESTS=OFF -DTOVRIN_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target xml_fuzzer -j "${TOVRIN_JOBS:-2}"
+cmake --build "$build" --target xml_fuzzer gzip_fuzzer patch_fuzzer -j "${TOVRIN_JOBS:-2}"
 
-# The fuzzer adds what it finds to its corpus: work on a copy, never the seeds.
-corpus=$build/xml-corpus
-artifacts=$build/xml-artifacts
-mkdir -p "$corpus" "$artifacts"
-cp "$root"/update/fuzz/corpus/* "$corpus"/
-log=$build/xml-fuzz.log
+# run_fuzzer NAME SEEDS SECONDS
+run_fuzzer() {
+  local name=$1 seeds=$2 time=$3
+  # The fuzzer adds what it finds to its corpus: work on a copy, never the seeds.
+  local corpus=$build/$name-corpus artifacts=$build/$name-artifacts log=$build/$name-fuzz.log
+  mkdir -p "$corpus" "$artifacts"
+  cp "$seeds"/* "$corpus"/
+  local status=0
+  "$build/update/${name}_fuzzer" "$corpus" -max_total_time="$time" -rss_limit_mb=2048 \
+    -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
+  if [ $status -ne 0 ] || grep -qE "ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:" "$log"; then
+    tail -n 60 "$log"
+    echo "$name fuzzer FAILED (status $status); inputs kept in $artifacts"
+    exit 1
+  fi
+  local executions
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  echo "$name fuzzer: ${executions:-?} executions in ${time} s, corpus $(ls "$corpus" | wc -l) files"
+}
 
-status=0
-"$build/update/xml_fuzzer" "$corpus" -max_total_time="$seconds" -rss_limit_mb=2048 \
-  -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1 || status=$?
-
-if [ $status -ne 0 ] || grep -qE "ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:" "$log"; then
-  tail -n 60 "$log"
-  echo "xml fuzzer FAILED (status $status); inputs kept in $artifacts"
-  exit 1
-fi
-executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-echo "xml fuzzer: ${executions:-?} executions in ${seconds} s, corpus $(ls "$corpus" | wc -l) files"
+# Half the time for the readers, a quarter each for the gzip path and the
+# patch applier.
+run_fuzzer xml "$root/update/fuzz/corpus" $(( (seconds + 1) / 2 ))
+run_fuzzer gzip "$root/update/fuzz/corpus-gzip" $(( (seconds + 3) / 4 ))
+run_fuzzer patch "$root/update/fuzz/corpus-patch" $(( (seconds + 3) / 4 ))

@@ -103,7 +103,7 @@ logo_shown() {
   done
   return 1
 }
-check "its logo looks as drawn" logo_shown
+check "its logo looks as drawn" "wait_for logo_shown"
 check "uninstalling silently is refused while it runs" '! wine "$install_win\\Uninstall.exe" /S "_?=$install_win" && all_present'
 check "it closes" 'wine "$driver" close && wait "$dialler"'
 dialler=

@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kAttributeNames[] = {"name", "value", "url", "version", "size", "compressed", ""};
+const char* const kAttributeNames[] = {"name", "value", "url", "version", "size", "compressed", "gz", "patch-from", "patch", ""};
 
 // Keeps the reads from being optimised away.
 volatile size_t gSink;
@@ -120,6 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t serial = 0;
   Update::ParseUtcStamp(text.c_str(), seconds);
   Update::ParseSerial(text.c_str(), serial);
+  // The stamps are read only from a bounded copy, and a bound action is
+  // never empty.
+  Update::AnswerStamps stamps;
+  if (Update::ReadAnswerStamps(text.c_str(), "", stamps)) {
+    __builtin_trap();
+  }
+  Update::ReadAnswerStamps(text.c_str(), "update", stamps);
 #endif
   return 0;
 }

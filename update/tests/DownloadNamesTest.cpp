@@ -31,12 +31,17 @@ TEST(IsBareFileName, RefusesDeviceNamesWithOrWithoutExtension)
         EXPECT_FALSE(IsBareFileName(name)) << name;
 }
 
-TEST(IsStagingName, MatchesTheStagingFolderAndMarkersInAnyCase)
+TEST(IsStagingName, MatchesTheStagingFolderThePendingListAndMarkersInAnyCase)
 {
-    for (const char* name : {"Update", "UPDATE", "update", "a.uok", "Tovrin.exe.UOK", ".uok"})
+    for (const char* name : {"Update", "UPDATE", "update", "a.uok", "Tovrin.exe.UOK", ".uok", "Staging.pending",
+                             "STAGING.PENDING"})
         EXPECT_TRUE(Update::IsStagingName(name)) << name;
-    for (const char* name : {"Updates", "a.uok.bak", "uok", "Tovrin.exe"})
+    for (const char* name : {"Updates", "a.uok.bak", "uok", "Tovrin.exe", "Staging.pending.txt"})
         EXPECT_FALSE(Update::IsStagingName(name)) << name;
+    // Only a marker of some file may be deleted from a pending list.
+    EXPECT_TRUE(Update::IsMarkerName("a.UOK"));
+    EXPECT_FALSE(Update::IsMarkerName(".uok"));
+    EXPECT_FALSE(Update::IsMarkerName("Staging.pending"));
 }
 
 TEST(IsBareFileName, RefusesWildcardsAndControlCharacters)

@@ -11,6 +11,7 @@
 #include "RegistryProbe.h"
 #include "ScratchInstall.h"
 #include "update/Update.h"
+#include "utils/ProductVersion.h"
 
 using delivery::ScratchInstall;
 
@@ -119,16 +120,20 @@ TEST_F(DownloadThreadTest, EarlierMarkerIsReplaced)
     EXPECT_EQ(Record("a.bin"), "2.0.0");
 }
 
-TEST_F(DownloadThreadTest, FailedMarkerRenameRecordsNothingAndKeepsStagedFile)
+TEST_F(DownloadThreadTest, FailedMarkerRenameStagesNoneOfTheSetAndKeepsTheDownloads)
 {
     const std::string a = provider::ServeFile("f/a.bin", 5000, 7);
-    ASSERT_TRUE(CreateDirectoryA(install.Path("a.bin.uok").c_str(), nullptr));
+    const std::string b = provider::ServeFile("f/b.bin", 4000, 8);
+    ASSERT_TRUE(CreateDirectoryA(install.Path("b.bin.uok").c_str(), nullptr));
     Update::EntityStack entities;
-    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000)}));
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000), Offer("b.bin", "/f/b.bin", "2.0.1", 4000)}));
     RunThread(entities);
     EXPECT_EQ(Record("a.bin"), "<none>");
-    EXPECT_EQ(install.Read("Update\\a.bin"), a);
-    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin\na.bin.uok\\\n");
+    EXPECT_EQ(Record("b.bin"), "<none>");
+    // a.bin's marker, already placed, went back with the rest.
+    EXPECT_EQ(install.Read("Update\\a.bin.2.0.0"), a);
+    EXPECT_EQ(install.Read("Update\\b.bin.2.0.1"), b);
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin.2.0.0\nUpdate\\b.bin.2.0.1\nb.bin.uok\\\n");
 }
 
 TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)
@@ -162,8 +167,10 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithout
     provider::ServeFile("f/a.bin", 100, 1);
     Update::EntityStack entities;
     std::vector<Update::File> files;
-    for (const char* name : {"..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1", "Update",
-                             "x.UOK"})
+    // A sound file beside them is not fetched either: its entity could
+    // never be staged whole.
+    for (const char* name : {"a.bin", "..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1",
+                             "Update", "x.UOK", "staging.PENDING"})
         files.push_back(Offer(name, "/f/a.bin", "1.0.1", 100));
     entities.Push(MakeEntity("e", files));
     RunThread(entities);
@@ -229,6 +236,63 @@ TEST_F(DownloadThreadTest, CutTransferIsResumedByTheNextRun)
     EXPECT_EQ(install.Read("a.bin.uok"), a);
     EXPECT_EQ(Record("a.bin"), "1.2.3");
     EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\n");
+}
+
+TEST_F(DownloadThreadTest, OlderThanTheInstalledFileIsNotFetched)
+{
+    static_assert(TOVRIN_VERSION_MAJOR > 0, "the test offers an older major version");
+    // Our own libraries carry the product's version resource.
+    ASSERT_TRUE(CopyFileA((delivery::ProgramDirectory() + "\\Utils.dll").c_str(), install.Path("Utils.dll").c_str(),
+                          FALSE));
+    const std::string utils = provider::ServeFile("f/Utils.dll", 3000, 4);
+    auto version = [](int major, int minor, int revision) {
+        return std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+    };
+    const std::string older = version(TOVRIN_VERSION_MAJOR - 1, 9999, 9999);
+    const std::string newer = version(TOVRIN_VERSION_MAJOR, TOVRIN_VERSION_MINOR, TOVRIN_VERSION_PATCH + 1);
+    const std::string recordAboveFile = version(TOVRIN_VERSION_MAJOR + 1, 0, 0);
+    struct Case {
+        const char* what;
+        std::string record;  // empty: none
+        std::string offered;
+        bool fetched;
+    };
+    // Regression: with no record, an older file was fetched and staged over
+    // the installed one.
+    const Case cases[] = {{"no record", "", older, false},
+                          {"record below the file", "0.0.1", older, false},
+                          {"record above the file", recordAboveFile, newer, false},
+                          {"newer than both", "0.0.1", newer, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        probe::ClearTovrinKey();
+        provider::Reset();
+        provider::ServeFile("f/Utils.dll", utils);
+        if (!c.record.empty())
+            probe::WriteText(probe::kVersionKey, "Utils.dll", c.record);
+        Update::EntityStack entities;
+        entities.Push(MakeEntity("e", {Offer("Utils.dll", "/f/Utils.dll", c.offered.c_str(), 3000)}));
+        RunThread(entities);
+        EXPECT_EQ(provider::RequestsFor("/f/Utils.dll").size(), c.fetched ? 1u : 0u);
+        EXPECT_EQ(install.Exists("Utils.dll.uok"), c.fetched);
+        EXPECT_EQ(Record("Utils.dll"), c.fetched ? c.offered : (c.record.empty() ? "<none>" : c.record));
+    }
+}
+
+TEST_F(DownloadThreadTest, SetCutOffBetweenMarkerRenamesIsTakenBackByTheNextRun)
+{
+    // What a run ended between two renames leaves: the list and one marker,
+    // whose version was never recorded.
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update").c_str(), nullptr));
+    install.Write("Update\\Staging.pending", "a.bin.uok\r\nb.bin.uok\r\nkeep.txt\nsub\\c.uok\n" +
+                                                 std::string(300, 'x') + "d.bin.uok");
+    install.Write("a.bin.uok", "half of a set");
+    install.Write("keep.txt", "listed, but no marker");
+    install.Write("d.bin.uok", "named only by an overlong line");
+    install.Write("other.bin.uok", "a whole set's marker");
+    Update::EntityStack entities;
+    RunThread(entities);
+    EXPECT_EQ(install.Listing(), "Update\\\nd.bin.uok\nkeep.txt\nother.bin.uok\n");
 }
 
 } // namespace

@@ -75,6 +75,9 @@ TEST(ParseXMLDocument, ExampleGivesPropertiesLastFirstAndFilesInDocumentOrder)
     EXPECT_STREQ(exe.GetVersion().ToString(), "1.0.4");
     EXPECT_EQ(exe.GetSize(), 245760u);
     EXPECT_FALSE(exe.IsCompressed());
+    // An answer without the smaller forms offers only the whole file.
+    EXPECT_EQ(exe.GetGzSize(), 0u);
+    EXPECT_FALSE(exe.HasPatch());
     const File& dll = FileAt(dialler, 1);
     EXPECT_STREQ(dll.GetUrl(), "http://127.0.0.1/files/Utils.dll");
     EXPECT_STREQ(dll.GetVersion().ToString(), "1.0.2");
@@ -259,4 +262,28 @@ TEST(ParseXMLAttributes, SizeReadsEveryDigitPastThe64ByteCap)
     ASSERT_TRUE(Update::ParseXML(document.c_str(), parsed.properties, parsed.entities));
     Entity entity = parsed.entities.Pop();
     EXPECT_EQ(FileAt(entity, 0).GetSize(), 245760u);
+}
+
+// The smaller forms are offered only with plain digits from 1 to 4294967295;
+// a patch needs both its length and the version it starts from.
+TEST(ParseXMLAttributes, SmallerFormsOnlyWithWellFormedLengths)
+{
+    Parsed parsed;
+    ParseFixture("smaller-forms.xml", parsed);
+    ASSERT_TRUE(parsed.ok);
+    Entity forms = parsed.entities.Pop();
+    ASSERT_EQ(FileNames(forms),
+              (Names{"both.dll", "gzonly.dll", "nofrom.dll", "nolength.dll", "signed.dll", "spaced.dll", "long.dll"}));
+    const unsigned int gz[] = {33752u, 4294967295u, 0, 0, 0, 0, 0};
+    const unsigned int patch[] = {562u, 0, 0, 0, 0, 0, 9u};
+    for (unsigned int i = 0; i < 7; ++i) {
+        const File& file = FileAt(forms, i);
+        EXPECT_EQ(file.GetGzSize(), gz[i]) << file.GetName();
+        EXPECT_EQ(file.GetPatchSize(), patch[i]) << file.GetName();
+        EXPECT_EQ(file.HasPatch(), patch[i] != 0) << file.GetName();
+    }
+    EXPECT_STREQ(FileAt(forms, 0).GetPatchFrom().ToString(), "1.0.0");
+    EXPECT_EQ(FileAt(forms, 0).GetSize(), 67584u);
+    EXPECT_FALSE(FileAt(forms, 0).IsCompressed());
+    EXPECT_STREQ(FileAt(forms, 6).GetPatchFrom().ToString(), "2.3.0");
 }

@@ -64,7 +64,7 @@ TEST(SignedAnswerFormat, StampsSerialsAndDigestsParseStrictly)
     uint32_t serial = 0;
     ASSERT_TRUE(ParseSerial("4294967295", serial));
     EXPECT_EQ(serial, 4294967295u);
-    for (const char* bad : {"4294967296", "", "12a", "-1", " 1", "99999999999999999999"})
+    for (const char* bad : {"4294967296", "", "12a", "-1", " 1", "99999999999999999999", "00000000042"})
         EXPECT_FALSE(ParseSerial(bad, serial)) << bad;
 
     unsigned char digest[kDigestSize];
@@ -74,4 +74,29 @@ TEST(SignedAnswerFormat, StampsSerialsAndDigestsParseStrictly)
     EXPECT_EQ(digest[31], 0xff);
     for (const std::string& bad : {hex.substr(1), hex + "0", hex.substr(1) + "g", std::string()})
         EXPECT_FALSE(ParseDigestHex(bad.c_str(), digest)) << bad;
+}
+
+TEST(SignedAnswerFormat, StampsAreBoundToTheRequestsActionAndNeverReadCut)
+{
+    const auto root = [](const std::string& attributes) {
+        return "<?xml version=\"1.0\"?>\n<config " + attributes + "><data-update/></config>";
+    };
+    const std::string expires = "expires=\"2030-01-01T00:00:00Z\" ";
+    AnswerStamps stamps;
+    ASSERT_TRUE(ReadAnswerStamps(root(expires + "serial=\"0000000042\" action=\"update\"").c_str(), "update", stamps));
+    EXPECT_EQ(stamps.serial, 42u);
+    EXPECT_EQ(stamps.expires, 1893456000);
+
+    const std::string refused[] = {
+        root(expires + "serial=\"7\""),                                        // no action
+        root(expires + "serial=\"7\" action=\"\""),                            // an empty one
+        root(expires + "serial=\"7\" action=\"userstat\""),                    // another request's
+        root(expires + "serial=\"7\" action=\"Update\""),                      // compared exactly
+        root(expires + "serial=\"0000000000000070\" action=\"update\""),       // too long: cut, reads 7
+    };
+    for (const std::string& answer : refused)
+        EXPECT_FALSE(ReadAnswerStamps(answer.c_str(), "update", stamps)) << answer;
+    const std::string good = root(expires + "serial=\"7\" action=\"update\"");
+    EXPECT_FALSE(ReadAnswerStamps(good.c_str(), "", stamps));
+    EXPECT_FALSE(ReadAnswerStamps(good.c_str(), "userstat", stamps));
 }

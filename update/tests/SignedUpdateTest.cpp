@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ProviderControl.h"
 #include "RegistryProbe.h"
@@ -23,7 +24,7 @@ const char kNewNumber[] = "0808 100 0001";
 
 struct Signing {
     const char* key = "provider";  // a folder of test keys made by the build
-    unsigned serial = 7;
+    std::string serial = "7";  // stamped as given
     const char* expires = kFarFuture;
     std::string extra;  // more control options: faults, a trailer
 };
@@ -58,24 +59,17 @@ protected:
     {
         std::string key = std::string(TOVRIN_TEST_KEY_DIR) + "/" + signing.key + "/private.pem";
         ASSERT_TRUE(provider::Post("/_control/answer?action=update&sign=" + key + "&files=f&serial=" +
-                                               std::to_string(signing.serial) + "&expires=" + signing.expires +
+                                               signing.serial + "&expires=" + signing.expires +
                                                signing.extra,
                                            Answer()));
     }
 
     // The refresh as the dialler runs it after connecting. Settings are
-    // stored before it returns; the files come on a thread of their own.
+    // stored and the files staged before it returns.
     void Refresh()
     {
         RefreshRequest request = {updatePage.c_str(), "alice"};
         RefreshConfigThread(&request);
-    }
-
-    // The download thread takes the files in order, so b.bin comes last.
-    void WaitForDownloads()
-    {
-        for (int waited = 0; waited < 15000 && !install.Exists("b.bin.uok"); waited += 50)
-            Sleep(50);
     }
 
     std::string Setting(const char* name) { return probe::ReadText(probe::kSettingsKey, name).value_or("<none>"); }
@@ -102,7 +96,6 @@ TEST_F(SignedUpdateTest, SignedAnswerIsAppliedAndItsFilesStagedAndRecorded)
 {
     Serve(Signing());
     Refresh();
-    WaitForDownloads();
     ExpectApplied();
     EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\nb.bin.uok\n");
 }
@@ -114,17 +107,20 @@ TEST_F(SignedUpdateTest, EveryForgeryLeavesEverythingAsItWasAndFetchesNoFile)
         Signing signing;
     };
     std::vector<Forgery> forgeries = {
-        {"stripped signature", {"provider", 7, kFarFuture, "&stripsig=1"}},
-        {"signed by another key", {"stranger", 7, kFarFuture, ""}},
-        {"serial lower than the last one seen", {"provider", 5, kFarFuture, ""}},
-        {"expired", {"provider", 7, "2020-01-01T00:00:00Z", ""}},
+        {"stripped signature", {"provider", "7", kFarFuture, "&stripsig=1"}},
+        {"signed by another key", {"stranger", "7", kFarFuture, ""}},
+        {"serial lower than the last one seen", {"provider", "5", kFarFuture, ""}},
+        {"expired", {"provider", "7", "2020-01-01T00:00:00Z", ""}},
+        {"signed for another request", {"provider", "7", kFarFuture, "&signaction=userstat"}},
+        {"signed for no request", {"provider", "7", kFarFuture, "&signaction="}},
+        {"serial too long for its buffer, cut it reads 7", {"provider", "0000000000000070", kFarFuture, ""}},
     };
     // One flipped bit anywhere in the signed part (the declaration, the
     // root's stamps, a number, a file's address, the root's closing '>',
     // counted from the end) or in the signature itself.
     for (const char* at : {"0", "30", "60", "120", "200", "300", "-133", "-60"}) {
         std::string position = at;
-        forgeries.push_back({"flipped byte", {"provider", 7, kFarFuture, "&flipbyte=" + position}});
+        forgeries.push_back({"flipped byte", {"provider", "7", kFarFuture, "&flipbyte=" + position}});
     }
     for (const Forgery& forgery : forgeries) {
         SCOPED_TRACE(forgery.what + forgery.signing.extra);
@@ -139,17 +135,17 @@ TEST_F(SignedUpdateTest, EveryForgeryLeavesEverythingAsItWasAndFetchesNoFile)
     }
 }
 
-TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndTheOtherStillInstalls)
+TEST_F(SignedUpdateTest, FileNotMatchingItsDigestIsDeletedAndNothingOfItsEntityStaged)
 {
     provider::AddFault("/f/a.bin", "corrupt=1", 1);
     Serve(Signing());
     Refresh();
-    WaitForDownloads();
     EXPECT_EQ(provider::RequestsFor("/f/a.bin").size(), 1u);
     EXPECT_EQ(Record("a.bin"), "<none>");
-    EXPECT_EQ(install.Read("b.bin.uok"), b);
-    EXPECT_EQ(Record("b.bin"), "1.0.2");
-    EXPECT_EQ(install.Listing(), "Update\\\nb.bin.uok\n");
+    EXPECT_EQ(Record("b.bin"), "<none>");
+    // b.bin waits, complete, for the next answer to bring a sound a.bin.
+    EXPECT_EQ(install.Read("Update\\b.bin.1.0.2"), b);
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\b.bin.1.0.2\n");
 }
 
 TEST_F(SignedUpdateTest, BytesAfterTheSignatureAndASecondSignatureChangeNothing)
@@ -157,9 +153,24 @@ TEST_F(SignedUpdateTest, BytesAfterTheSignatureAndASecondSignatureChangeNothing)
     // A stranger's signature and more elements after the real one.
     std::string trailer = "%3C!--tovrin-signature:ecdsa-p256-sha256:" + std::string(86, 'A') +
                           "%3D%3D--%3E%3Cdata-update%20name%3D%22HomePage%22%20value%3D%22http://evil/%22/%3E";
-    Serve({"provider", 7, kFarFuture, "&append=" + trailer});
+    Serve({"provider", "7", kFarFuture, "&append=" + trailer});
     Refresh();
-    WaitForDownloads();
     ExpectApplied();
     EXPECT_EQ(Setting("HomePage"), "<none>");
+}
+
+TEST_F(SignedUpdateTest, FreshProfileRefusesSerialsBelowTheBuildsFloor)
+{
+    probe::ClearTovrinKey();
+    probe::WriteText(probe::kSettingsKey, "FreePhone1", kOldNumber);
+    Serve({"provider", std::to_string(TOVRIN_TEST_MIN_SERIAL - 1), kFarFuture, ""});
+    Refresh();
+    EXPECT_EQ(Setting("FreePhone1"), kOldNumber);
+    EXPECT_FALSE(probe::ReadDword(probe::kSettingsKey, "UpdateSerial").has_value());
+    EXPECT_TRUE(provider::RequestsFor("/f/a.bin").empty());
+
+    Serve({"provider", std::to_string(TOVRIN_TEST_MIN_SERIAL), kFarFuture, ""});
+    Refresh();
+    EXPECT_EQ(Setting("FreePhone1"), kNewNumber);
+    EXPECT_EQ(StoredSerial(), static_cast<DWORD>(TOVRIN_TEST_MIN_SERIAL));
 }

@@ -101,6 +101,8 @@ TEST(TextRule, CopiesKeepEveryField)
     file.SetVersion("1.0.4");
     file.SetSize(245760u);
     file.SetCompressed();
+    file.SetGzSize(120000u);
+    file.SetPatch(VersionHandler::AsVersionHandler("1.0.3"), 562u);
 
     File copy(file);
     File assigned;
@@ -111,6 +113,9 @@ TEST(TextRule, CopiesKeepEveryField)
         EXPECT_STREQ(f->GetVersion().ToString(), "1.0.4");
         EXPECT_EQ(f->GetSize(), 245760u);
         EXPECT_TRUE(f->IsCompressed());
+        EXPECT_EQ(f->GetGzSize(), 120000u);
+        EXPECT_STREQ(f->GetPatchFrom().ToString(), "1.0.3");
+        EXPECT_EQ(f->GetPatchSize(), 562u);
     }
 
     Property property = MakeProperty("UpdatePage", "http://127.0.0.1/");
@@ -128,6 +133,8 @@ TEST(FileFields, DefaultsAreEmpty)
     EXPECT_STREQ(file.GetVersion().ToString(), "0.0.0");
     EXPECT_EQ(file.GetSize(), 0u);
     EXPECT_FALSE(file.IsCompressed());
+    EXPECT_EQ(file.GetGzSize(), 0u);
+    EXPECT_FALSE(file.HasPatch());
 }
 
 TEST(FileFields, SizeTextReadsLikeAtoi)

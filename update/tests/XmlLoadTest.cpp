@@ -144,6 +144,14 @@ TEST(XmlLoad, FailedLoadLeavesNoTreeAndKeepsErrorText) {
   EXPECT_EQ(doc.GetErrorText(), "End tag does not correspond to a");
 }
 
+TEST(XmlLoad, ErrorTextNamingALongElementIsCutToItsBuffer) {
+  XmlDocument doc;
+  const std::string name(300, 'n');
+  EXPECT_FALSE(doc.Load(("<" + name + "></b>").c_str()));
+  const std::string message = "End tag does not correspond to ";
+  EXPECT_EQ(doc.GetErrorText(), message + name.substr(0, XmlDocument::kErrorTextSize - 1 - message.size()));
+}
+
 TEST(XmlLoad, ReloadReplacesTheDocumentAndResetsThePosition) {
   XmlDocument doc;
   ASSERT_TRUE(doc.Load("<r><a/><b/></r>"));

@@ -27,10 +27,12 @@ protected:
 
 TEST_F(VersionRecords, MissingRecordCountsAsZero)
 {
-    EXPECT_TRUE(NeedUpdate("Tovrin.exe", Version(0, 0, 1)));
-    EXPECT_FALSE(NeedUpdate("Tovrin.exe", Version(0, 0, 0)));
+    // No file of this name beside the test, whose folder holds the built
+    // programs and their version resources.
+    EXPECT_TRUE(NeedUpdate("Absent.exe", Version(0, 0, 1)));
+    EXPECT_FALSE(NeedUpdate("Absent.exe", Version(0, 0, 0)));
     // Asking creates nothing.
-    EXPECT_FALSE(probe::ValueType(kVersionKey, "Tovrin.exe").has_value());
+    EXPECT_FALSE(probe::ValueType(kVersionKey, "Absent.exe").has_value());
 }
 
 TEST_F(VersionRecords, OnlyNewerThanRecordNeedsUpdate)
@@ -41,7 +43,7 @@ TEST_F(VersionRecords, OnlyNewerThanRecordNeedsUpdate)
     EXPECT_TRUE(NeedUpdate("Praxel.dll", Version(3, 1, 1)));
     EXPECT_TRUE(NeedUpdate("Praxel.dll", Version(4, 0, 0)));
     // Records are per file.
-    EXPECT_TRUE(NeedUpdate("Utils.dll", Version(0, 0, 1)));
+    EXPECT_TRUE(NeedUpdate("Unrecorded.dll", Version(0, 0, 1)));
 }
 
 TEST_F(VersionRecords, EmptyOrNonNumericRecordReadsAsZero)

@@ -83,15 +83,21 @@ bool FetchAndDownload()
 
 SwitcherRun RunSwitcher(const std::string& argument)
 {
-    char current[MAX_PATH];
-    GetCurrentDirectoryA(sizeof current, current);
-    const std::string installed = std::string(current) + "\\switcher.exe";
-    CopyFileA((ProgramDirectory() + "\\switcher.exe").c_str(), installed.c_str(), FALSE);
+    // Wide, so the installation directory may be named in any script.
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring installed = std::wstring(current) + L"\\switcher.exe";
+    const std::string source = ProgramDirectory() + "\\switcher.exe";
+    CopyFileW(std::wstring(source.begin(), source.end()).c_str(), installed.c_str(), FALSE);
 
     SwitcherRun run;
     PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + installed + L"\" " + std::wstring(argument.begin(), argument.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     const ULONGLONG start = GetTickCount64();
-    if (!StartProcess(installed, argument, &info)) {
+    if (!CreateProcessW(installed.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         run.exitCode = 0xDEAD;
         return run;
     }

@@ -29,8 +29,9 @@ struct SwitcherRun {
     DWORD elapsedMs = 0;
     ULONGLONG endTime = 0;  // GetTickCount64 when the process was seen to end
 };
-// Copies switcher.exe from the test program's folder into the current
-// (installation) directory and runs it there with one argument.
+// Copies switcher.exe from the test program's folder (an ASCII path) into the
+// current (installation) directory, whatever its name, and runs it there
+// with one argument (ASCII).
 SwitcherRun RunSwitcher(const std::string& argument);
 
 // A stand-in for the dialler: a process that sleeps for ms, optionally
