@@ -476,17 +476,28 @@ TEST_F(DiallerUiTest, SettingsAboutAndTrayMenuAreIgnoredWhileAHangUpIsUnderWay)
 }
 
 // A profile folder named in another script: the narrow calls see "?" there.
-TEST_F(DiallerUiTest, FromAFolderNamedOutsideTheAnsiCodePageTallyviewAndSwitcherStart)
+TEST_F(DiallerUiTest, FromAFolderNamedOutsideTheAnsiCodePageTallyviewStartsAndAStagedFileIsInstalled)
 {
     const std::string folder = "\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0\xbc\xd1\x8b";  // "Программы"
     Install("ui-connect.txt", folder);
+    ASSERT_TRUE(installation->AddProgram("switcher.exe"));
+    auto write = [&](const char* name, const char* text) {
+        FileHandle file(CreateFileW(Wide(installation->PathOf(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return file && WriteFile(file.Get(), text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    };
+    ASSERT_TRUE(write("ReadMe.txt", "old\n") && write("ReadMe.txt.uok", "new\n"));
+
     ConnectAndWaitForTray();
     EXPECT_TRUE(WaitUntil([&] { return installation->StandInsRunning("Tallyview.dll") == 1; }, 10000));
     Click(dialog, IDCANCEL);
     HWND box = dialler->MessageBoxWithCaption("Tovrin", 10000);
     ASSERT_TRUE(box);
     Click(box, IDOK);
-    ExpectQuietExit();
-    EXPECT_TRUE(HasLine(installation->StandInRecord("switcher.exe"), "dir=" + installation->Folder()))
-        << "switcher works in the dialler's folder";
+    ASSERT_TRUE(Exited(20000));
+    EXPECT_TRUE(WaitUntil([&] { return ReadLines(installation->PathOf("ReadMe.txt")) ==
+                                       std::vector<std::string>{"new"}; }, 20000));
+    // Switcher finished: its log-on entry is gone again.
+    EXPECT_TRUE(WaitUntil([&] { return SwitcherRunOnce().empty(); }, 10000)) << Utf8(SwitcherRunOnce());
 }
