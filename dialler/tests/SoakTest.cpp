@@ -31,7 +31,7 @@ constexpr DWORD kExitLimitMs = 20000;
 const char* const kScenarios[] = {
     "all-busy.txt",     "all-refused.txt",       "slow-connect.txt",     "slow-hangup.txt",
     "drop-soon.txt",    "stop-633-notified.txt", "stop-633-at-once.txt", "stays-connected.txt",
-    "enum-fails.txt",
+    "enum-fails.txt",   "all-fail-early.txt",
 };
 // The one scenario whose line drops by itself.
 const char kDroppingScenario[] = "drop-soon.txt";
