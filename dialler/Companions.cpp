@@ -2,7 +2,7 @@
 
 #include <inttypes.h>
 #include <stdio.h>
-#include <string.h>
+#include <wchar.h>
 
 #include "dialler/DiallerContext.h"
 #include "utils/ProgramDirectory.h"
@@ -10,46 +10,70 @@
 namespace {
 
 // The statistics program is an executable shipped under a .dll name.
-const char kStatsProgramName[] = "Tallyview.dll";
-const char kSwitcherProgramName[] = "switcher.exe";
+const wchar_t kStatsProgramName[] = L"Tallyview.dll";
+const wchar_t kSwitcherProgramName[] = L"switcher.exe";
 constexpr DWORD kStatsQuitWaitMs = 2000;
 
+// Where an install that the end of the session cut short is finished at the
+// next log-on; switcher deletes the value once it has installed everything.
+const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const wchar_t kRunOnceValue[] = L"TovrinSwitcher";
+
 // The start-up record the older systems know; the 64-bit one is larger.
-static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "STARTUPINFOA is 68 bytes on 32-bit Windows");
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "STARTUPINFOW is 68 bytes on 32-bit Windows");
+
+// A program beside the dialler, by full path. In UTF-16: the folder may be
+// named outside the ANSI code page, where the narrow path holds "?".
+bool ProgramBesideUs(const wchar_t* name, wchar_t* path, size_t size)
+{
+    wchar_t directory[MAX_PATH];
+    return ProgramDirectoryW(directory, MAX_PATH) &&
+           swprintf(path, size, L"%ls%ls", directory, name) > 0;
+}
+
+// The empty argument makes switcher start at once: no dialler to wait for.
+void WriteSwitcherRunOnce(const wchar_t* switcherPath)
+{
+    wchar_t command[MAX_PATH + 8];
+    if (swprintf(command, MAX_PATH + 8, L"\"%ls\" \"\"", switcherPath) <= 0)
+        return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, kRunOnceValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
 
 } // namespace
 
 bool StartStatsWindow()
 {
-    char program[MAX_PATH];
-    char directory[MAX_PATH];
-    if (!ProgramDirectory(directory, sizeof(directory)) ||
-        snprintf(program, sizeof(program), "%s%s", directory, kStatsProgramName) >= static_cast<int>(sizeof(program)))
+    wchar_t program[MAX_PATH];
+    if (!ProgramBesideUs(kStatsProgramName, program, MAX_PATH))
         return false;
+
+    // One window at a time: a copy left from an earlier connection would
+    // keep counting and its Disconnect would hang up the new connection.
+    StopStatsWindow();
 
     // Tallyview takes the dialler's window from the standard-input field;
     // the same handle goes on the command line for the reader that wants it.
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = reinterpret_cast<HANDLE>(g_dialler.mainDialog);
 
-    char commandLine[32];
-    snprintf(commandLine, sizeof(commandLine), "%" PRIu64,
+    wchar_t commandLine[32];
+    swprintf(commandLine, 32, L"%" PRIu64,
              static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(g_dialler.mainDialog)));
 
     PROCESS_INFORMATION started = {};
-    BOOL ok = CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started);
-    if (ok) {
-        // Only the copy started last can be stopped at exit; an earlier
-        // copy's handles would otherwise leak here.
-        if (g_dialler.statsProcess.hThread)
-            CloseHandle(g_dialler.statsProcess.hThread);
-        if (g_dialler.statsProcess.hProcess)
-            CloseHandle(g_dialler.statsProcess.hProcess);
-        g_dialler.statsProcess = started;
-    }
-    return ok != FALSE;
+    if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return false;
+    g_dialler.statsProcess = started;
+    return true;
 }
 
 bool StopStatsWindow()
@@ -69,14 +93,19 @@ bool StopStatsWindow()
 
 bool StartSwitcher()
 {
-    char commandLine[64];
-    snprintf(commandLine, sizeof(commandLine), "%s %i", kSwitcherProgramName,
-             static_cast<int>(GetCurrentProcessId()));
-    STARTUPINFOA startup = {};
+    // By full path, the one the log-on entry names too; the command line
+    // stays "switcher.exe PID", which switcher reads.
+    wchar_t program[MAX_PATH];
+    if (!ProgramBesideUs(kSwitcherProgramName, program, MAX_PATH))
+        return false;
+    WriteSwitcherRunOnce(program);
+
+    wchar_t commandLine[64];
+    swprintf(commandLine, 64, L"%ls %i", kSwitcherProgramName, static_cast<int>(GetCurrentProcessId()));
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(kSwitcherProgramName, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
+    if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
         return false;
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);

@@ -3,7 +3,8 @@
 // every exit.
 #include <windows.h>
 
-// Starts "Tallyview.dll" from the dialler's own directory, handing it the
+// Stops the copy started at an earlier connection (as StopStatsWindow), then
+// starts "Tallyview.dll" from the dialler's own directory, handing it the
 // main dialog's window in the start-up information's standard-input field
 // and as the decimal command line. Keeps the process in g_dialler.
 bool StartStatsWindow();
@@ -12,6 +13,7 @@ bool StartStatsWindow();
 // waits up to 2000 ms, then terminates it. False when none was started.
 bool StopStatsWindow();
 
-// Starts "switcher.exe" from the current directory with the dialler's
-// process id as its argument. Failures are not reported.
+// Writes the per-user RunOnce entry "TovrinSwitcher" (switcher with an empty
+// argument), then starts "switcher.exe" from the dialler's own directory with
+// the dialler's process id as its argument. Failures are not reported.
 bool StartSwitcher();

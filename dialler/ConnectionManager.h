@@ -23,9 +23,9 @@ unsigned long WINAPI DialThread(void* parameter);
 // the service's own thread. Sets the run's signals and posts the progress.
 void WINAPI RasDialNotify(UINT message, RasConnState state, DWORD error);
 
-// User-interface thread: hangs up g_dialler.connection and waits, pumping
-// the main dialog's messages, until the service has let go of it (at most a
-// bounded time). With no connection it only pauses.
+// User-interface thread: takes g_dialler.connection (leaving 0), hangs it up
+// and waits, pumping the main dialog's messages, until the service has let
+// go of it (at most a bounded time). With no connection it only pauses.
 void HangUpAndWait();
 
 // User-interface thread: hangs up a connection handed over by a run that
@@ -43,14 +43,13 @@ bool WaitForDialThread(DWORD limitMs);
 // its handle and copies its entry name (entryNameSize bytes). False, with the
 // out values untouched, when none is connected.
 bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNameSize);
-bool AnyConnectionConnected();
+// True only when the service listed its connections and none is connected;
+// a failed enumeration gives false.
+bool NoConnectionConnected();
 
 // Back to Idle: stop the watch, hang up, wait for the dial thread, "Not
 // connected", "&Connect". Ignored while busy or closing.
 void ResetToDisconnected();
-
-// Ends a busy stretch; a close requested meanwhile is posted now.
-void EndBusy();
 
 // Sets IDT_CONNECTION (1000 ms) on the main dialog and keeps its id; false
 // when the system refused.

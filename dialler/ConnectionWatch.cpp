@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdio.h>
 
+#include "dialler/BusyState.h"
 #include "dialler/ConnectionManager.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/TaskbarAnimation.h"
@@ -34,9 +35,8 @@ bool IsConnected(RasConnHandle connection)
     return RasGetConnectStatusA(connection, &status) == kRasOk && status.state == RasConnected;
 }
 
-// Only the main dialog's messages: on DialThread that window belongs to
-// another thread and nothing is pumped. Before the dialog exists (0), all of
-// this thread's windows are served.
+// Only the main dialog's messages (workers never pump; they only poll).
+// Before the dialog exists (0), all of this thread's windows are served.
 void PumpMainDialogMessages()
 {
     MSG message;
@@ -51,26 +51,28 @@ void PumpMainDialogMessages()
 // zeros (a PE file keeps such objects as initialised data).
 RasConnectionOld connections[kConnectionTableSize];
 
-// Calls found(connection) for each connected connection in the order the
-// service lists them, until it returns true.
+enum class Enumerated { Connected, NoneConnected, Failed };
+
+// Calls found(connection) for the first connected connection in the order
+// the service lists them.
 template <typename Found>
-bool FirstConnected(Found found)
+Enumerated FirstConnected(Found found)
 {
     ZeroMemory(connections, sizeof connections);
     connections[0].size = kRasConnectionSize;
     DWORD size = sizeof connections;
     DWORD count = 0;
     if (RasEnumConnectionsA(connections, &size, &count) != kRasOk)
-        return false;
+        return Enumerated::Failed;
     if (count > kConnectionTableSize)
         count = kConnectionTableSize;
     for (DWORD i = 0; i < count; ++i) {
         if (IsConnected(connections[i].handle)) {
             found(connections[i]);
-            return true;
+            return Enumerated::Connected;
         }
     }
-    return false;
+    return Enumerated::NoneConnected;
 }
 
 } // namespace
@@ -103,7 +105,11 @@ void HangUpHandle(RasConnHandle connection, bool pump)
 
 void HangUpAndWait()
 {
-    HangUpHandle(g_dialler.connection, true);
+    // Taken first: a shutdown at the end of the session, nested in this
+    // wait, must not hang the same line up a second time.
+    RasConnHandle connection = g_dialler.connection;
+    g_dialler.connection = nullptr;
+    HangUpHandle(connection, true);
 }
 
 void HangUpAttempt(RasConnHandle attempt)
@@ -113,10 +119,9 @@ void HangUpAttempt(RasConnHandle attempt)
 
 void HangUpHandedConnection(RasConnHandle connection)
 {
-    bool wasBusy = g_dialler.busy;
-    g_dialler.busy = true;
+    BeginBusy();
     HangUpHandle(connection, true);
-    g_dialler.busy = wasBusy;
+    EndBusy();
 }
 
 bool WaitForDialThread(DWORD limitMs)
@@ -147,14 +152,14 @@ bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNa
     // The enumeration table is shared with AnyConnectionConnected; both run
     // on the user-interface thread only.
     return FirstConnected([&](const RasConnectionOld& connection) {
-        *handle = connection.handle;
-        snprintf(entryName, entryNameSize, "%.*s", kRasMaxEntryName, connection.entryName);
-    });
+               *handle = connection.handle;
+               snprintf(entryName, entryNameSize, "%.*s", kRasMaxEntryName, connection.entryName);
+           }) == Enumerated::Connected;
 }
 
-bool AnyConnectionConnected()
+bool NoConnectionConnected()
 {
-    return FirstConnected([](const RasConnectionOld&) {});
+    return FirstConnected([](const RasConnectionOld&) {}) == Enumerated::NoneConnected;
 }
 
 void StopConnectionTimer()
@@ -164,21 +169,11 @@ void StopConnectionTimer()
     g_dialler.timerId = 0;
 }
 
-void EndBusy()
-{
-    g_dialler.busy = false;
-    // A close that came during the wait is carried out now.
-    if (g_dialler.closeRequested && !g_dialler.closing) {
-        g_dialler.closeRequested = false;
-        PostMessageA(g_dialler.mainDialog, WM_COMMAND, IDCANCEL, 0);
-    }
-}
-
 void ResetToDisconnected()
 {
-    if (g_dialler.busy || g_dialler.closing)
+    if (IgnoringInput())
         return;  // the request already being served covers this one
-    g_dialler.busy = true;
+    BeginBusy();
     // A tick during the hang-up would find the line gone and reset again.
     StopConnectionTimer();
     SetWindowTextA(g_dialler.connectButton, "&Connect");
@@ -186,7 +181,6 @@ void ResetToDisconnected()
     SetEvent(g_dialler.stopEvent);
     EnableWindow(g_dialler.connectButton, FALSE);
     HangUpAndWait();
-    g_dialler.connection = nullptr;
     // An attempt still being dialled is hung up by the dial thread, its owner.
     WaitForDialThread(kDialThreadStopMs);
     SetWindowTextA(g_dialler.statusText, "Not connected");
@@ -208,8 +202,9 @@ bool StartConnectionTimer()
 
 bool WatchConnection()
 {
-    // Any connected connection counts, not only ours.
-    if (AnyConnectionConnected())
+    // Any connected connection counts, not only ours; a failed enumeration
+    // says nothing, and a transient one must not end a live line.
+    if (!NoConnectionConnected())
         return false;
     StopConnectionTimer();
     AnimateFromTray(g_dialler.mainDialog);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "dialler/BrowserOpen.h"
+#include "dialler/BusyState.h"
 #include "dialler/Companions.h"
 #include "dialler/ConfigRefresh.h"
 #include "dialler/ConnectionManager.h"
@@ -26,17 +27,20 @@ void ErrorText(DWORD error, char* text, int textSize)
 }
 
 // News of the run the user is still waiting for; anything else is stale.
+// Not a matter of busy: the hang-up of a stale connection may be under way
+// when the new run connects, and its news is no less current.
 bool IsCurrentRun(LPARAM run)
 {
-    return g_dialler.dialling && !g_dialler.busy && !g_dialler.closing && run == g_dialler.run;
+    return g_dialler.dialling && !g_dialler.closing && run == g_dialler.run;
 }
 
 void OnProgress(RasConnState state)
 {
-    // The button was greyed at Connect; from here on the run can be stopped.
-    if (state == RasConnectDevice)
-        EnableWindow(g_dialler.connectButton, TRUE);
-    else
+    // The button was greyed at Connect; any progress shows the service has
+    // the run, and a run whose every attempt fails before the connect-device
+    // state must still be stoppable.
+    EnableWindow(g_dialler.connectButton, TRUE);
+    if (state != RasConnectDevice)
         SetWindowTextA(g_dialler.statusText, StatusTextForState(state));
 }
 
@@ -54,7 +58,7 @@ void OnStoppedByError(HWND dialog, DWORD error)
 {
     char text[kErrorTextSize];
     ErrorText(error, text, sizeof text);
-    g_dialler.busy = true;
+    BeginBusy();
     MessageBoxA(dialog, text, "Error", MB_ICONINFORMATION);
     EnableWindow(g_dialler.connectButton, TRUE);
     SetWindowTextA(g_dialler.connectButton, "&Connect");

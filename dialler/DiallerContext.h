@@ -98,13 +98,16 @@ struct DiallerContext {
     CRITICAL_SECTION dialLock;  // held by DialThread for its whole run
     HANDLE dialThread;          // the last DialThread started
 
-    // The dialog's thread only. While busy, a hang-up, a wait for the dial
-    // thread, an error box or the shutdown is in progress: input that would
-    // start or stop anything is ignored (a close is remembered and done
-    // afterwards). closing is set once, by the shutdown.
-    bool busy;
-    bool closeRequested;
-    bool closing;
+    // The dialog's thread only; changed through BusyState.h alone.
+    int busyDepth;        // nested busy stretches in progress
+    bool closeRequested;  // a close that came while busy
+    bool closing;         // set once, by the shutdown
+
+    // The exit's one-time steps. The system ends the process as soon as the
+    // end of the session has been answered, so a shutdown nested in another
+    // one's wait does the remaining steps itself.
+    bool dialLockDeleted;
+    bool switcherStarted;
 
     DWORD connectStart;  // whole seconds of the tick count when connected
     DWORD elapsed;       // seconds connected; 0 until the first timer tick

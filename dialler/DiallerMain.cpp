@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "dialler/BusyState.h"
 #include "dialler/Companions.h"
 #include "dialler/ConnectionManager.h"
 #include "dialler/DiallerContext.h"
@@ -20,12 +21,31 @@ constexpr UINT kMainDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWI
 
 // Staged files, ".\Update" and switcher.exe are all relative to the current
 // directory, and switcher looks in its own; so the dialler works in the
-// directory it was installed to, however it was started.
+// directory it was installed to, however it was started. In UTF-16: the
+// folder may be named outside the ANSI code page.
 void EnterOwnDirectory()
 {
-    char path[MAX_PATH];
-    if (ProgramDirectory(path, sizeof path))
-        SetCurrentDirectoryA(path);
+    wchar_t path[MAX_PATH];
+    if (ProgramDirectoryW(path, MAX_PATH))
+        SetCurrentDirectoryW(path);
+}
+
+// The steps every exit ends with, each done once: wait for the dial thread,
+// end the dialog, stop Tallyview, start switcher.
+void RunExitSteps()
+{
+    // A run still dialling hangs up its own attempt and ends; wait for it
+    // while the dialog is served, never in a bare lock wait.
+    if (WaitForDialThread(kDialThreadStopMs) && !g_dialler.dialLockDeleted) {
+        g_dialler.dialLockDeleted = true;
+        DeleteCriticalSection(&g_dialler.dialLock);
+    }
+    EndDialog(g_dialler.mainDialog, IDCANCEL);
+    StopStatsWindow();
+    if (!g_dialler.switcherStarted) {
+        g_dialler.switcherStarted = true;
+        StartSwitcher();
+    }
 }
 
 void BringRunningInstanceForward()
@@ -75,6 +95,10 @@ int RunMainDialog(HINSTANCE instance)
 
     OfferToCloseOtherConnection();
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DIALLER), nullptr, MainDialogProc, 0);
+    // Something outside ended the dialog (closing the window that holds it
+    // in the notification area destroys it too): the shutdown has not run.
+    if (g_dialler.mainDialog && !g_dialler.switcherStarted)
+        ShutDownQuietly();
     return 0;
 }
 
@@ -90,15 +114,11 @@ void OfferToCloseOtherConnection()
 
 void RunShutdownSequence()
 {
-    if (g_dialler.closing)
-        return;  // a second close
-    if (g_dialler.busy) {
-        // Done once the hang-up or box in progress is over.
-        g_dialler.closeRequested = true;
+    // A second close is ignored; one during a hang-up or box is done once
+    // that is over.
+    if (!BeginClosing())
         return;
-    }
-    g_dialler.closing = true;
-    g_dialler.busy = true;
+    BeginBusy();  // for good: the program is ending
     EnableWindow(g_dialler.connectButton, FALSE);
     if (g_dialler.connected) {
         // Cancel keeps the connection up; the program exits all the same.
@@ -113,15 +133,22 @@ void RunShutdownSequence()
         SetEvent(g_dialler.stopEvent);
     }
     StopConnectionTimer();
+    RunExitSteps();
+}
 
-    // A run still dialling hangs up its own attempt and ends; wait for it
-    // while the dialog is served, never in a bare lock wait.
-    if (WaitForDialThread(kDialThreadStopMs))
-        DeleteCriticalSection(&g_dialler.dialLock);
-
-    EndDialog(g_dialler.mainDialog, IDCANCEL);
-    StopStatsWindow();
-    StartSwitcher();
+void ShutDownQuietly()
+{
+    if (g_dialler.closing && g_dialler.switcherStarted)
+        return;  // done already, or another window's message nested in it
+    MarkClosing();  // from here on no box is shown
+    StopConnectionTimer();
+    g_dialler.dialling = 0;
+    SetEvent(g_dialler.stopEvent);
+    // Our own line only, never an external one found at start-up; one
+    // whose hang-up is already under way has been taken from the context.
+    if (g_dialler.connected)
+        HangUpAndWait();
+    RunExitSteps();
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)

@@ -15,3 +15,9 @@ void OfferToCloseOtherConnection();
 // The main dialog's close command: hang up (asking first when connected),
 // wait for the dial thread, end the dialog, stop Tallyview, start switcher.
 void RunShutdownSequence();
+
+// The end of the session, or a dialog ended from outside: the same shutdown
+// without any box, even while busy or while a close is already under way
+// (the system ends the process once this returns). Hangs up only the
+// dialler's own line, bounded; stops Tallyview; starts switcher.
+void ShutDownQuietly();

@@ -5,6 +5,7 @@
 
 #include "dialler/AboutBox.h"
 #include "dialler/AccessNumbers.h"
+#include "dialler/BusyState.h"
 #include "dialler/ConnectionManager.h"
 #include "dialler/DialEvents.h"
 #include "dialler/DiallerContext.h"
@@ -65,7 +66,7 @@ BOOL InitMainDialog(HWND dialog)
 
 void Connect(HWND dialog)
 {
-    if (g_dialler.busy || g_dialler.closing)
+    if (IgnoringInput())
         return;
     ReadCredentials();
     while (CredentialsMissing()) {
@@ -105,18 +106,22 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
         RunShutdownSequence();
         break;
     case IDC_CONNECT:
-        if (g_dialler.busy || g_dialler.closing)
+        if (IgnoringInput())
             break;  // a hang-up or the shutdown is already under way
         if (g_dialler.connected || g_dialler.dialling)
             ResetToDisconnected();
         else
             Connect(dialog);
         break;
+    // A modal loop opened inside a busy wait would hold that wait (a
+    // hang-up, the shutdown) for as long as it stayed open.
     case IDC_SETTINGS:
-        RunSettingsDialog(dialog);
+        if (!IgnoringInput())
+            RunSettingsDialog(dialog);
         break;
     case IDM_ABOUT:
-        ShowAboutBox(dialog);
+        if (!IgnoringInput())
+            ShowAboutBox(dialog);
         break;
     case IDM_DISCONNECT:
         DisconnectFromTray(dialog);
@@ -131,7 +136,7 @@ void OnConnectionTick(HWND dialog)
 {
     // A tick queued before the timer was killed, or one arriving while a
     // hang-up or the close question is pending, must not act.
-    if (!g_dialler.connected || g_dialler.busy || g_dialler.closing)
+    if (!g_dialler.connected || IgnoringInput())
         return;
     // No notification area, no hiding: the dialog would be lost.
     if (g_dialler.elapsed == 0 && g_trayIcon.ShowInTray())
@@ -155,7 +160,7 @@ void DisconnectFromTray(HWND dialog)
 {
     // A second request while the first is being served is dropped; the first
     // brings the dialog back.
-    if (g_dialler.busy || g_dialler.closing)
+    if (IgnoringInput())
         return;
     StopConnectionTimer();
     // Only a live run is ended: a stale Tallyview's Disconnect arriving while
@@ -192,7 +197,14 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         DisconnectFromTray(dialog);
         return TRUE;
     case WM_TRAY_CALLBACK:
-        return g_trayIcon.HandleTrayCallback(wParam, lParam);
+        // The menu is a modal loop of its own (see IDC_SETTINGS).
+        return IgnoringInput() ? 0 : g_trayIcon.HandleTrayCallback(wParam, lParam);
+    case WM_ENDSESSION:
+        // Also passed on by the tray's hidden window, which is top-level
+        // while this dialog is hidden in the notification area.
+        if (wParam)
+            ShutDownQuietly();
+        return FALSE;
     default:
         return FALSE;
     }

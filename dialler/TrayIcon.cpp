@@ -264,5 +264,9 @@ LRESULT CALLBACK NotifyAreaIcon::HiddenWindowProc(HWND window, UINT message, WPA
     }
     if (message == self->record.uCallbackMessage)
         return self->HandleTrayCallback(wParam, lParam);
+    // A receiver hidden in the notification area has a parent, and the
+    // system tells only top-level windows that the session is ending.
+    if (message == WM_ENDSESSION && self->record.hWnd && self->record.hWnd != window)
+        return SendMessageA(self->record.hWnd, message, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);
 }

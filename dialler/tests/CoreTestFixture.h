@@ -9,6 +9,7 @@
 #include "Controls.h"
 #include "DiallerInstallation.h"
 #include "MessageBoxes.h"
+#include "RunOnceProbe.h"
 #include "WindowSearch.h"
 #include "utils/tests/RegistryProbe.h"
 

@@ -6,7 +6,9 @@
 #include "FakeTray.h"
 #include "MessageBoxes.h"
 #include "RegistryProbe.h"
+#include "RunOnceProbe.h"
 #include "Screenshot.h"
+#include "SessionEnd.h"
 #include "TextFiles.h"
 #include "WindowSearch.h"
 #include "dialler/DiallerContext.h"
@@ -90,9 +92,10 @@ protected:
 
     // A fresh installation with the scenario fixture; stand-ins record how
     // Tallyview and switcher are started.
-    void Install(const char* scenarioFixture)
+    void Install(const char* scenarioFixture, const std::string& programFolder = "")
     {
-        installation = std::make_unique<Installation>(scenarioFixture, TOVRIN_UI_FIXTURES);
+        ClearSwitcherRunOnce();
+        installation = std::make_unique<Installation>(scenarioFixture, TOVRIN_UI_FIXTURES, programFolder);
         installation->AddStandIn("Tallyview.dll");
         installation->AddStandIn("switcher.exe");
     }
@@ -124,11 +127,30 @@ protected:
     // Connect, then wait for the first tick to put the dialog in the tray.
     void ConnectAndWaitForTray()
     {
+        StoreCredentials();
         ASSERT_TRUE(Start());
         Click(dialog, IDC_CONNECT);
         ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000))
             << "status: " << StatusText();
         EXPECT_FALSE(IsWindowVisible(dialog));
+    }
+
+    // After an exit without the user's answer: the dialler's own line hung
+    // up once, Tallyview asked to quit, switcher started once with our id
+    // and the log-on entry left for it.
+    void ExpectQuietExit()
+    {
+        ASSERT_TRUE(Exited(20000));
+        for (const rasim::LogEvent& connected : installation->Log("connected")) {
+            size_t hangUps = 0;
+            for (const rasim::LogEvent& hangUp : installation->Log("hangup"))
+                hangUps += hangUp.Get("handle") == connected.Get("handle");
+            EXPECT_EQ(hangUps, 1u) << connected.Get("handle");
+        }
+        EXPECT_EQ(installation->StandInsRunning("Tallyview.dll"), 0u);
+        EXPECT_TRUE(WaitUntil([&] { return SwitcherStartedWithOurId(); }, 10000));
+        EXPECT_EQ(installation->StandInStarts("switcher.exe"), 1u);
+        EXPECT_TRUE(RunOnceStartsSwitcherOf(*installation)) << Utf8(SwitcherRunOnce());
     }
 
     void ExpectIdleAndShown()
@@ -286,8 +308,8 @@ TEST_F(DiallerUiTest, StatsDisconnectRequestHangsUpAndBringsDialogBack)
     Click(about, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
 
-    // A second connection starts a second Tallyview; only that one is
-    // asked to quit at exit.
+    // A second connection starts a second Tallyview after asking the first
+    // to quit (one window at a time); the second is asked to quit at exit.
     Click(dialog, IDC_CONNECT);
     ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000));
     Click(dialog, IDCANCEL);
@@ -301,7 +323,8 @@ TEST_F(DiallerUiTest, StatsDisconnectRequestHangsUpAndBringsDialogBack)
         quit += line == "quit";
     }
     EXPECT_EQ(started, 2u);
-    EXPECT_EQ(quit, 1u);
+    EXPECT_EQ(quit, 2u);
+    EXPECT_EQ(installation->StandInsRunning("Tallyview.dll"), 0u);
 }
 
 TEST_F(DiallerUiTest, CloseWhileConnectedAndCancelLeavesTheLineUp)
@@ -388,4 +411,93 @@ TEST_F(DiallerUiTest, OtherOpenConnectionIsReportedAfterCancel)
     EXPECT_EQ(StatusText(), "External connection detected: Other ISP");
     EXPECT_EQ(ConnectText(), "&Connect");
     EXPECT_EQ(installation->Count("hangup"), 0u);
+}
+
+// The end of the session is caught in every state and ends the program
+// quietly: no box, the dialler's own line hung up, Tallyview stopped,
+// switcher started and a log-on entry left for it in case the system ends
+// switcher too.
+class EndOfSession : public DiallerUiTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EndOfSession, ShutsDownQuietly)
+{
+    const std::string state = GetParam();
+    Install(state == "dialling" ? "ui-busy.txt" : "ui-connect.txt");
+    if (state == "idle" || state == "dialling") {
+        StoreCredentials();
+        ASSERT_TRUE(Start());
+        if (state == "dialling") {
+            Click(dialog, IDC_CONNECT);
+            ASSERT_TRUE(WaitUntil([&] { return installation->Count("dial") > 0; }, 20000));
+        }
+    } else {
+        // The hidden dialog is no top-level window: the tray's window is told.
+        ConnectAndWaitForTray();
+        if (state == "box") {
+            Click(dialog, IDCANCEL);
+            ASSERT_TRUE(dialler->MessageBoxWithCaption("Tovrin", 10000));
+        }
+    }
+    EXPECT_TRUE(EndSessionOf(dialler->Id(), dialler->Handle(), 20000));
+    ExpectQuietExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryState, EndOfSession, ::testing::Values("idle", "dialling", "tray", "box"));
+
+// Closing the window that holds the dialog in the notification area
+// destroys the dialog with it; the shutdown runs all the same.
+TEST_F(DiallerUiTest, OutsideCloseOfTheHiddenDialogsHolderRunsTheShutdown)
+{
+    Install("ui-connect.txt");
+    ConnectAndWaitForTray();
+    WindowQuery holder;
+    holder.className = "Static";
+    holder.processId = dialler->Id();
+    HWND window = FindTopLevelWindow(holder);
+    ASSERT_TRUE(window);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ExpectQuietExit();
+}
+
+// Regression: Settings, About and the tray's menu opened during a hang-up
+// held it for as long as they stayed open.
+TEST_F(DiallerUiTest, SettingsAboutAndTrayMenuAreIgnoredWhileAHangUpIsUnderWay)
+{
+    Install("ui-slow-hangup.txt");
+    ConnectAndWaitForTray();
+    PostMessageA(dialog, WM_COMMAND, IDM_DISCONNECT, 0);
+    ASSERT_TRUE(WaitUntil([&] { return installation->Count("hangup") > 0; }, 10000));
+    PostMessageA(dialog, WM_COMMAND, IDC_SETTINGS, 0);
+    PostMessageA(dialog, WM_COMMAND, IDM_ABOUT, 0);
+    PostMessageA(dialog, WM_TRAY_CALLBACK, IDR_TRAY_MENU, WM_RBUTTONUP);
+    ExpectIdleAndShown();
+    EXPECT_FALSE(dialler->MessageBoxWithCaption("Settings", 0));
+    EXPECT_FALSE(dialler->MessageBoxWithCaption("About Tovrin", 0));
+}
+
+// A profile folder named in another script: the narrow calls see "?" there.
+TEST_F(DiallerUiTest, FromAFolderNamedOutsideTheAnsiCodePageTallyviewStartsAndAStagedFileIsInstalled)
+{
+    const std::string folder = "\xd0\x9f\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0\xbc\xd1\x8b";  // "Программы"
+    Install("ui-connect.txt", folder);
+    ASSERT_TRUE(installation->AddProgram("switcher.exe"));
+    auto write = [&](const char* name, const char* text) {
+        FileHandle file(CreateFileW(Wide(installation->PathOf(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return file && WriteFile(file.Get(), text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    };
+    ASSERT_TRUE(write("ReadMe.txt", "old\n") && write("ReadMe.txt.uok", "new\n"));
+
+    ConnectAndWaitForTray();
+    EXPECT_TRUE(WaitUntil([&] { return installation->StandInsRunning("Tallyview.dll") == 1; }, 10000));
+    Click(dialog, IDCANCEL);
+    HWND box = dialler->MessageBoxWithCaption("Tovrin", 10000);
+    ASSERT_TRUE(box);
+    Click(box, IDOK);
+    ASSERT_TRUE(Exited(20000));
+    EXPECT_TRUE(WaitUntil([&] { return ReadLines(installation->PathOf("ReadMe.txt")) ==
+                                       std::vector<std::string>{"new"}; }, 20000));
+    // Switcher finished: its log-on entry is gone again.
+    EXPECT_TRUE(WaitUntil([&] { return SwitcherRunOnce().empty(); }, 10000)) << Utf8(SwitcherRunOnce());
 }

@@ -1,17 +1,21 @@
 // A randomized soak of the real dialler: user actions at random moments
 // (Connect, the button's Disconnect, the tray's Disconnect, the statistics
-// window's request once or twice, close with either answer, a second close)
-// against a mix of line behaviours, with the invariants checked throughout.
+// window's request once or twice, waiting, close with either answer, a second
+// close, the end of the session, also with the close's question open)
+// against a mix of line behaviours, a transient failure to list the
+// connections among them, with the invariants checked throughout.
 //   TOVRIN_SOAK_SEED       the first sequence's seed (printed; replays it)
 //   TOVRIN_SOAK_SEQUENCES  how many sequences (default: as many as fit)
 //   TOVRIN_SOAK_SECONDS    how long to go on starting sequences (default 170)
 #include <stdlib.h>
+#include <string.h>
 
 #include <map>
 #include <random>
 #include <sstream>
 
 #include "CoreTestFixture.h"
+#include "SessionEnd.h"
 
 using namespace guidriver;
 
@@ -27,7 +31,10 @@ constexpr DWORD kExitLimitMs = 20000;
 const char* const kScenarios[] = {
     "all-busy.txt",     "all-refused.txt",       "slow-connect.txt",     "slow-hangup.txt",
     "drop-soon.txt",    "stop-633-notified.txt", "stop-633-at-once.txt", "stays-connected.txt",
+    "enum-fails.txt",   "all-fail-early.txt",
 };
+// The one scenario whose line drops by itself.
+const char kDroppingScenario[] = "drop-soon.txt";
 
 unsigned long EnvNumber(const char* name, unsigned long fallback)
 {
@@ -37,8 +44,9 @@ unsigned long EnvNumber(const char* name, unsigned long fallback)
 
 class Sequence {
 public:
-    Sequence(unsigned long seed, const Installation& installation, DiallerProcess& dialler, HWND dialog)
-        : random(seed), installation(installation), dialler(dialler), dialog(dialog)
+    Sequence(unsigned long seed, const Installation& installation, DiallerProcess& dialler, HWND dialog,
+             bool lineDrops)
+        : random(seed), installation(installation), dialler(dialler), dialog(dialog), lineDrops(lineDrops)
     {
     }
 
@@ -53,7 +61,8 @@ public:
         AnswerErrorBox();
         std::string button = ControlText(dialog, kConnectButton);
         bool enabled = IsWindowEnabled(GetDlgItem(dialog, kConnectButton)) != FALSE;
-        switch (Pick(5)) {
+        bool inTray = !IsWindowVisible(dialog);
+        switch (Pick(6)) {
         case 0:
         case 1:
             // A user can press only what is there to be pressed.
@@ -72,15 +81,42 @@ public:
             Note("1203");
             PostMessageA(dialog, kStatsDisconnect, 0, 0);
             break;
-        default:
+        case 4:
             Note("1203x2");
             PostMessageA(dialog, kStatsDisconnect, 0, 0);
             Sleep(Pick(300));
             PostMessageA(dialog, kStatsDisconnect, 0, 0);
             break;
+        default:
+            // Long enough for the watch to meet a failed listing.
+            Note("wait");
+            Sleep(3500);
+            // Nobody asked to end a line that does not drop by itself.
+            if (inTray && !lineDrops && IsWindowVisible(dialog))
+                Fail("the connection ended while the user only waited");
+            break;
         }
         Sleep(Pick(2500));
         CheckIdleAndDialling();
+        CheckOneStatisticsWindow();
+    }
+
+    // The end of the session at a random moment, sometimes while the close's
+    // question is open: a quiet shutdown, whatever was in progress.
+    void EndSession()
+    {
+        AnswerErrorBox();
+        if (Pick(2) == 0) {
+            Note("close");
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            Sleep(Pick(800));
+        }
+        Note("end-session");
+        if (!EndSessionOf(dialler.Id(), dialler.Handle(), kExitLimitMs))
+            Fail("the end of the session was not answered within 20 s");
+        if (dialler.WaitForExit(5000) == STILL_ACTIVE)
+            Fail("the dialler outlived the end of the session");
+        CheckExit(false);
     }
 
     // Closes (sometimes twice), answers the questions, and checks the end.
@@ -108,15 +144,31 @@ public:
             }
             AnswerErrorBox();
         }
-        CheckHandles(true);
+        CheckExit(keptLine);
+    }
+
+private:
+    void CheckExit(bool lineKept)
+    {
+        CheckHandles(true, lineKept);
         WaitUntil([&] { return installation.StandInStarts("switcher.exe") > 0; }, 5000);
         Sleep(300);  // a second start would show up by now
         size_t starts = installation.StandInStarts("switcher.exe");
         if (starts != 1)
             Fail("switcher was started " + std::to_string(starts) + " times at one exit");
+        if (!RunOnceStartsSwitcherOf(installation))
+            Fail("no log-on entry for switcher");
+        if (installation.StandInsRunning("Tallyview.dll") != 0)
+            Fail("a statistics window outlived the dialler");
     }
 
-private:
+    void CheckOneStatisticsWindow()
+    {
+        size_t running = installation.StandInsRunning("Tallyview.dll");
+        if (running > 1)
+            Fail(std::to_string(running) + " statistics windows at once");
+    }
+
     void Note(const std::string& step) { trail += step + " "; }
     void Fail(const std::string& what) { failures += what + " (after: " + trail + ")\n"; }
 
@@ -147,7 +199,7 @@ private:
                 Fail(std::string("Idle dialog left ") + (IsWindowVisible(dialog) ? "with the button greyed" : "hidden"));
             else if (ControlText(dialog, kConnectButton) == "&Connect" &&
                      ControlText(dialog, kStatusText) == "Not connected")
-                CheckHandles(false);
+                CheckHandles(false, false);
         } else if (text == "&Disconnect" && IsWindowVisible(dialog)) {
             bool pressable = WaitUntil(
                 [&] {
@@ -163,7 +215,7 @@ private:
 
     // Every handle dialled is hung up exactly once; at the end a connection
     // the user chose to keep may be left alone.
-    void CheckHandles(bool atExit)
+    void CheckHandles(bool atExit, bool lineKept)
     {
         std::map<std::string, int> hangUps;
         for (const rasim::LogEvent& event : installation.Log("hangup"))
@@ -178,7 +230,7 @@ private:
             int count = hangUps[handle];
             if (count > 1)
                 Fail("handle " + handle + " hung up " + std::to_string(count) + " times");
-            else if (count == 0 && !(atExit && keptLine && connected[handle]))
+            else if (count == 0 && !(atExit && lineKept && connected[handle]))
                 Fail("handle " + handle + (atExit ? " never hung up" : " still up after \"Not connected\""));
         }
     }
@@ -187,6 +239,7 @@ private:
     const Installation& installation;
     DiallerProcess& dialler;
     HWND dialog;
+    bool lineDrops;
     bool keptLine = false;
 };
 
@@ -211,6 +264,8 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         StoreNumbers("FreePhone", {"0111", "0222", "0333"});
         Installation installation(scenario);
         ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
+        ASSERT_TRUE(installation.AddStandIn("Tallyview.dll"));
+        ClearSwitcherRunOnce();
         DiallerProcess dialler(installation);
         // Generous: a loaded machine can take a while to start a program.
         HWND dialog = dialler.MainDialog(30000);
@@ -219,14 +274,20 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
             EXPECT_FALSE(GetWindowLongA(GetDlgItem(dialog, kStatusText), GWL_STYLE) & WS_TABSTOP);
         }
 
-        Sequence sequence(seed, installation, dialler, dialog);
+        Sequence sequence(seed, installation, dialler, dialog, strcmp(scenario, kDroppingScenario) == 0);
         int actions = 1 + sequence.Pick(5);
         for (int i = 0; i < actions; ++i)
             sequence.Act();
-        sequence.Close();
+        if (sequence.Pick(3) == 0)
+            sequence.EndSession();
+        else
+            sequence.Close();
         ++ran;
-        printf("soak: seed %lu %s: %s%s\n", seed, scenario, sequence.trail.c_str(),
-               sequence.failures.empty() ? "ok" : "FAILED");
+        size_t failedListings = 0;  // the simulator's transient fault, met by the watch
+        for (const rasim::LogEvent& listing : installation.Log("enumconnections"))
+            failedListings += listing.Get("result") != "0";
+        printf("soak: seed %lu %s: %s%s (failed listings: %zu)\n", seed, scenario, sequence.trail.c_str(),
+               sequence.failures.empty() ? "ok" : "FAILED", failedListings);
         fflush(stdout);
         EXPECT_TRUE(sequence.failures.empty()) << "seed " << seed << ", " << scenario << ":\n"
                                                << sequence.failures << installation.LogText();

@@ -1,7 +1,7 @@
 // A stand-in for the programs the dialler starts (Tallyview, switcher, the
 // web browser). It appends what it was given to "<own file>.record":
 //   args=<command line>
-//   dir=<current directory>
+//   dir=<current directory, UTF-8>
 //   stdin=<standard-input handle in decimal, 0 when none was given>
 //   pid=<own process id>
 // Started with standard handles (as Tallyview is), it then waits for the
@@ -13,9 +13,9 @@
 
 namespace {
 
-void Append(const char* path, const char* line)
+void Append(const wchar_t* path, const char* line)
 {
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
@@ -29,11 +29,12 @@ void Append(const char* path, const char* line)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char path[MAX_PATH + 16];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    // Wide: the folder may be named outside the ANSI code page.
+    wchar_t path[MAX_PATH + 16];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return 1;
-    strcat(path, ".record");
+    wcscat(path, L".record");
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -47,9 +48,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char line[2048];
     snprintf(line, sizeof(line), "args=%s", GetCommandLineA());
     Append(path, line);
-    char directory[MAX_PATH] = "";
-    GetCurrentDirectoryA(sizeof directory, directory);
-    snprintf(line, sizeof(line), "dir=%s", directory);
+    wchar_t directory[MAX_PATH] = L"";
+    GetCurrentDirectoryW(MAX_PATH, directory);
+    char utf8[MAX_PATH * 3] = "";
+    WideCharToMultiByte(CP_UTF8, 0, directory, -1, utf8, sizeof utf8, nullptr, nullptr);
+    snprintf(line, sizeof(line), "dir=%s", utf8);
     Append(path, line);
     snprintf(line, sizeof(line), "stdin=%llu",
              handedWindow ? static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(startup.hStdInput)) : 0ull);

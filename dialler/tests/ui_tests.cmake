@@ -52,3 +52,8 @@ target_include_directories(dialler_ui_test PRIVATE ${PROJECT_SOURCE_DIR} ${PROJE
 add_dependencies(dialler_ui_test Tovrin Utils Praxel rasim ui_standin)
 file(MAKE_DIRECTORY ${UI_SCREENSHOT_DIR})
 target_include_directories(dialler_browser_test PRIVATE ${PROJECT_SOURCE_DIR})
+
+tovrin_add_gtest(dialler_busy_test NO_REGISTRY
+  SOURCES BusyStateTest.cpp ${UI_DIR}/BusyState.cpp
+  LIBS dialler_portable user32)
+target_include_directories(dialler_busy_test PRIVATE ${PROJECT_SOURCE_DIR} ${UI_DIR}/res)

@@ -33,76 +33,88 @@ std::string TempFolder()
     return temp;
 }
 
-void RemoveFolder(const std::string& folder)
+void RemoveFolder(const std::wstring& folder)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string path = folder + "\\" + name;
+            std::wstring path = folder + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveFolder(path);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &data));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// The process ids the stand-in's record names.
+std::vector<DWORD> RecordedIds(const std::vector<std::string>& record)
+{
+    std::vector<DWORD> ids;
+    for (const std::string& line : record) {
+        if (line.rfind("pid=", 0) == 0)
+            ids.push_back(strtoul(line.c_str() + 4, nullptr, 10));
+    }
+    return ids;
 }
 
 // Stand-ins started with a window to serve (Tallyview's) wait for a quit
 // that a failed test never sends.
 void EndRecordedStandIns(const std::string& folder)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*.record").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Wide(folder + "\\*.record").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return;
     do {
-        for (const std::string& line : ReadLines(folder + "\\" + data.cFileName)) {
-            if (line.rfind("pid=", 0) != 0)
-                continue;
-            if (HANDLE standIn = OpenProcess(PROCESS_TERMINATE, FALSE, strtoul(line.c_str() + 4, nullptr, 10))) {
+        for (DWORD id : RecordedIds(ReadLines(folder + "\\" + Utf8(data.cFileName)))) {
+            if (HANDLE standIn = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
                 TerminateProcess(standIn, 1);
                 CloseHandle(standIn);
             }
         }
-    } while (FindNextFileA(find, &data));
+    } while (FindNextFileW(find, &data));
     FindClose(find);
 }
 
 }  // namespace
 
-Installation::Installation(const std::string& scenario, const std::string& scenarioFolder)
+Installation::Installation(const std::string& scenario, const std::string& scenarioFolder,
+                           const std::string& programFolder)
 {
     static int serial = 0;
     char name[64];
     snprintf(name, sizeof name, "tovrin-run-%lu-%d", GetCurrentProcessId(), ++serial);
     folder = TempFolder() + name;
-    RemoveFolder(folder);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    programs = programFolder.empty() ? folder : folder + "\\" + programFolder;
+    RemoveFolder(Wide(folder));
+    CreateDirectoryW(Wide(folder).c_str(), nullptr);
+    CreateDirectoryW(Wide(programs).c_str(), nullptr);
 
     for (const char* program : {"Tovrin.exe", "Utils.dll", "Praxel.dll"})
         AddProgram(program);
     AddFile(WindowsPath(TOVRIN_TEST_RASIM_DLL), "rasapi32.dll");
     if (!scenario.empty()) {
         std::string from = WindowsPath(scenarioFolder.empty() ? TOVRIN_TEST_SCENARIO_DIR : scenarioFolder);
-        AddFile(from + "\\" + scenario, "scenario.txt");
+        CopyFileW(Wide(from + "\\" + scenario).c_str(), Wide(ScenarioPath()).c_str(), FALSE);
     }
 }
 
 Installation::~Installation()
 {
-    EndRecordedStandIns(folder);
-    RemoveFolder(folder);
+    EndRecordedStandIns(programs);
+    RemoveFolder(Wide(folder));
 }
 
 bool Installation::AddFile(const std::string& source, const std::string& name) const
 {
-    return CopyFileA(source.c_str(), PathOf(name).c_str(), FALSE) != FALSE;
+    return CopyFileW(Wide(source).c_str(), Wide(PathOf(name)).c_str(), FALSE) != FALSE;
 }
 
 bool Installation::AddProgram(const std::string& name) const
@@ -126,6 +138,24 @@ size_t Installation::StandInStarts(const std::string& name) const
     for (const std::string& line : StandInRecord(name))
         starts += line.rfind("args=", 0) == 0;
     return starts;
+}
+
+size_t Installation::StandInsRunning(const std::string& name) const
+{
+    size_t running = 0;
+    for (DWORD id : RecordedIds(StandInRecord(name))) {
+        HANDLE standIn = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        if (!standIn)
+            continue;
+        // An id can be taken again by another program once its own has ended.
+        wchar_t image[MAX_PATH] = L"";
+        DWORD size = MAX_PATH;
+        if (WaitForSingleObject(standIn, 0) == WAIT_TIMEOUT && QueryFullProcessImageNameW(standIn, 0, image, &size) &&
+            lstrcmpiW(image, Wide(PathOf(name)).c_str()) == 0)
+            ++running;
+        CloseHandle(standIn);
+    }
+    return running;
 }
 
 bool Installation::WriteScenario(const std::string& text) const

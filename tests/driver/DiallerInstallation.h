@@ -18,16 +18,21 @@ namespace guidriver {
 class Installation {
 public:
     // scenario: a file of the dialler tests' scenarios folder, or of
-    // scenarioFolder (a Unix path) when given; none when empty.
-    explicit Installation(const std::string& scenario, const std::string& scenarioFolder = "");
+    // scenarioFolder (a Unix path) when given; none when empty. programFolder
+    // (UTF-8), when given, puts the programs in a subfolder of that name; the
+    // scenario and the log stay outside it, where the simulator can read
+    // their paths from the environment whatever the name.
+    explicit Installation(const std::string& scenario, const std::string& scenarioFolder = "",
+                          const std::string& programFolder = "");
     ~Installation();
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
 
-    const std::string& Folder() const { return folder; }
-    std::string PathOf(const std::string& name) const { return folder + "\\" + name; }
-    std::string LogPath() const { return PathOf("rasim.log"); }
-    std::string ScenarioPath() const { return PathOf("scenario.txt"); }
+    // The programs' folder (UTF-8, as every path here).
+    const std::string& Folder() const { return programs; }
+    std::string PathOf(const std::string& name) const { return programs + "\\" + name; }
+    std::string LogPath() const { return folder + "\\rasim.log"; }
+    std::string ScenarioPath() const { return folder + "\\scenario.txt"; }
 
     // Copies a file (by its full Windows path) into the folder as name.
     bool AddFile(const std::string& source, const std::string& name) const;
@@ -41,6 +46,8 @@ public:
     std::vector<std::string> StandInRecord(const std::string& name) const;
     // How often the stand-in was started.
     size_t StandInStarts(const std::string& name) const;
+    // How many of the copies started are still running.
+    size_t StandInsRunning(const std::string& name) const;
     bool WriteScenario(const std::string& text) const;
 
     std::vector<rasim::LogEvent> Log() const;
@@ -53,6 +60,7 @@ public:
 
 private:
     std::string folder;
+    std::string programs;
 };
 
 // One run of the installation's Tovrin.exe, ended by force if the test

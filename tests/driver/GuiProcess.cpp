@@ -1,5 +1,7 @@
 #include "GuiProcess.h"
 
+#include "TextFiles.h"
+
 #include <cstring>
 #include <vector>
 
@@ -48,17 +50,19 @@ bool GuiProcess::Start(const std::string& exe, const std::string& arguments, con
                        const std::map<std::string, std::string>& environment)
 {
     Terminate();
-    std::string commandLine = "\"" + exe + "\"";
+    // Wide calls: the program's folder may be named outside the ANSI code page.
+    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
     if (!arguments.empty())
-        commandLine += " " + arguments;
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
+        commandLine += L" " + Wide(arguments);
+    std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
+    command.push_back(L'\0');
     std::vector<char> block = EnvironmentBlock(environment);
-    STARTUPINFOA startup = {};
+    std::wstring wideDirectory = Wide(directory);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(),
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &info))
+    if (!CreateProcessW(Wide(exe).c_str(), command.data(), nullptr, nullptr, FALSE, 0, block.data(),
+                        directory.empty() ? nullptr : wideDirectory.c_str(), &startup, &info))
         return false;
     KernelHandle thread(info.hThread);  // not needed: closed at once
     process.Reset(info.hProcess);

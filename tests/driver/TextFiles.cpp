@@ -1,14 +1,35 @@
 #include "TextFiles.h"
 
+#include <string.h>
+#include <wchar.h>
+
 #include "WindowSearch.h"
 #include "utils/ScopedHandle.h"
 
 namespace guidriver {
 
+std::wstring Wide(const std::string& utf8)
+{
+    int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], size);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(size > 0 ? size : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], size, nullptr, nullptr);
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
 std::vector<std::string> ReadLines(const std::string& path)
 {
     // Shared for writing and deletion: the writer keeps the file open.
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::vector<std::string> lines;
     if (!file)

@@ -1,5 +1,6 @@
 #pragma once
-// Lines of a log that another process is still writing.
+// Lines of a log that another process is still writing. Paths are UTF-8,
+// so a folder named outside the ANSI code page can be read too.
 #include <windows.h>
 
 #include <functional>
@@ -7,6 +8,10 @@
 #include <vector>
 
 namespace guidriver {
+
+// UTF-8 and the UTF-16 the wide calls take.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
 
 // The file's complete lines (a last line without its line break is still
 // being written and left out); empty when the file cannot be read.

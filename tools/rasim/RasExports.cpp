@@ -239,6 +239,13 @@ extern "C" DWORD WINAPI RasEnumConnectionsA(RasConnectionOld* connections, DWORD
         LogSizeError("enumconnections", connections->size);
         return kRasErrorInvalidSize;
     }
+    unsigned long failure = 0;
+    if (Service::Instance().EnumerationFails(failure)) {
+        *connectionCount = 0;
+        LogLine("enumconnections").Add("result", failure).Add("count", 0ul).Add("handles", "").Write();
+        Service::Instance().ChangedSinceLastLog("enumconnections", "failed");
+        return failure;
+    }
     std::vector<ConnectionView> listed = Service::Instance().Listed();
     DWORD needed = static_cast<DWORD>(listed.size() * sizeof(RasConnectionOld));
     DWORD result = kRasOk;

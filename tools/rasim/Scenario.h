@@ -41,6 +41,9 @@ struct Scenario {
     DialScript unscripted;  // dials no script line matches
     unsigned long setEntryResult = 0;
     int hangUpMs = 300;
+    // Every Nth RasEnumConnectionsA call fails with enumFailResult; 0 = never.
+    int enumFailEvery = 0;
+    unsigned long enumFailResult = 8;
 };
 
 // A built-in script: no devices, every dial busy.

@@ -234,6 +234,16 @@ bool Service::HangUp(RasConnHandle handle)
     return false;
 }
 
+bool Service::EnumerationFails(unsigned long& code)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    ++enumerations;
+    if (scenario.enumFailEvery <= 0 || enumerations % scenario.enumFailEvery != 0)
+        return false;
+    code = scenario.enumFailResult;
+    return true;
+}
+
 std::vector<ConnectionView> Service::Listed()
 {
     std::lock_guard<std::mutex> hold(lock);

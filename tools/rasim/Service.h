@@ -61,6 +61,9 @@ public:
     // False: the handle is not (or no longer) known.
     bool Status(RasConnHandle handle, ConnectionView& out);
     bool HangUp(RasConnHandle handle);
+    // Counts an enumeration; true with the code when the scenario makes this
+    // one fail.
+    bool EnumerationFails(unsigned long& code);
     // Connections not hung up, in the order they came.
     std::vector<ConnectionView> Listed();
 
@@ -92,6 +95,7 @@ private:
     std::vector<Connection> connections;
     std::map<std::string, std::string> lastLogged;
     ULONG_PTR nextHandle = 0x1000;
+    unsigned long enumerations = 0;
 };
 
 }  // namespace rasim
