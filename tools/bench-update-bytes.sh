@@ -13,7 +13,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=${TOVRIN_BUILD_DIR:-$root/build}/bench-update-bytes
 files=(Tovrin.exe Praxel.dll Utils.dll Tallyview.dll switcher.exe)
 jobs=${TOVRIN_JOBS:-2}
-export CCACHE_BASEDIR=${CCACHE_BASEDIR:-/work} CCACHE_DIR=${CCACHE_DIR:-/work/.ccache}
+# The two copies differ in two files: with paths taken relative to the
+# work folder, the second build reuses the first's objects.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$work} CCACHE_DIR=${CCACHE_DIR:-${TOVRIN_BUILD_DIR:-$root/build}/ccache}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
