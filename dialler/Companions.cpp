@@ -6,6 +6,7 @@
 
 #include "dialler/DiallerContext.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/SwitcherResume.h"
 
 namespace {
 
@@ -13,11 +14,6 @@ namespace {
 const wchar_t kStatsProgramName[] = L"Tallyview.dll";
 const wchar_t kSwitcherProgramName[] = L"switcher.exe";
 constexpr DWORD kStatsQuitWaitMs = 2000;
-
-// Where an install that the end of the session cut short is finished at the
-// next log-on; switcher deletes the value once it has installed everything.
-const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-const wchar_t kRunOnceValue[] = L"TovrinSwitcher";
 
 // The start-up record the older systems know; the 64-bit one is larger.
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "STARTUPINFOW is 68 bytes on 32-bit Windows");
@@ -29,21 +25,6 @@ bool ProgramBesideUs(const wchar_t* name, wchar_t* path, size_t size)
     wchar_t directory[MAX_PATH];
     return ProgramDirectoryW(directory, MAX_PATH) &&
            swprintf(path, size, L"%ls%ls", directory, name) > 0;
-}
-
-// The empty argument makes switcher start at once: no dialler to wait for.
-void WriteSwitcherRunOnce(const wchar_t* switcherPath)
-{
-    wchar_t command[MAX_PATH + 8];
-    if (swprintf(command, MAX_PATH + 8, L"\"%ls\" \"\"", switcherPath) <= 0)
-        return;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, kRunOnceValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
-                   static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 } // namespace
@@ -98,7 +79,7 @@ bool StartSwitcher()
     wchar_t program[MAX_PATH];
     if (!ProgramBesideUs(kSwitcherProgramName, program, MAX_PATH))
         return false;
-    WriteSwitcherRunOnce(program);
+    WriteSwitcherResume(program, false);
 
     wchar_t commandLine[64];
     swprintf(commandLine, 64, L"%ls %i", kSwitcherProgramName, static_cast<int>(GetCurrentProcessId()));

@@ -5,9 +5,6 @@
 // then. The dialler writes the same value just before starting us.
 namespace switcher {
 
-extern const wchar_t kRunOnceKey[];
-extern const wchar_t kRunOnceValue[];
-
 // Writes "\"<switcherPath>\" \"\"" unless the value is already there.
 void RegisterResumeAtLogOn(const wchar_t* switcherPath);
 void ClearResumeAtLogOn();
