@@ -111,8 +111,12 @@ TEST_F(NumberTableLimits, EachKindKeepsItsOwnRotation)
     auto oneAttempt = [&](int kindButton) {
         PostMessageA(GetDlgItem(dialog, kindButton), BM_CLICK, 0, 0);
         size_t before = installation.DialledNumbers().size();
+        EXPECT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
         Click(dialog, kConnectButton);
         EXPECT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() > before; }, 10000));
+        // The button stays greyed until the attempt reports progress; a
+        // click before that is not a user's Disconnect.
+        EXPECT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
         Click(dialog, kConnectButton);
         EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
         return installation.DialledNumbers().at(before);

@@ -81,6 +81,11 @@ bool IsEnabled(HWND control)
     return control && IsWindowEnabled(control);
 }
 
+bool WaitForEnabled(HWND dialog, int controlId, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return IsEnabled(GetDlgItem(dialog, controlId)); }, timeoutMs);
+}
+
 bool IsVisible(HWND window)
 {
     return window && IsWindowVisible(window);

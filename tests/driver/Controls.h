@@ -25,6 +25,8 @@ bool SetControlText(HWND control, const std::string& text);
 
 bool IsChecked(HWND button);
 bool IsEnabled(HWND control);
+// Polls until the dialog's control can be pressed; false on time-out.
+bool WaitForEnabled(HWND dialog, int controlId, DWORD timeoutMs);
 bool IsVisible(HWND window);
 
 // Drop-down list contents and selection.

@@ -35,6 +35,7 @@ file serves bytes that do not match its digest.
 """
 
 import argparse
+import bisect
 import fcntl
 import importlib.util
 import json
@@ -205,7 +206,8 @@ class ProviderState:
         self.lock = threading.Lock()
         self.faults = []    # [path, options, remaining count or None]
         self.answers = {}   # (action, user or None) -> (body, options)
-        self.entries = []
+        self.entries = []   # (arrival number, entry), in order of arrival
+        self.arrivals = 0
         self.sending = 0    # answers being written and not yet logged
         self.settled = threading.Condition(self.lock)
         self.generation = 0
@@ -269,17 +271,24 @@ class ProviderState:
         except OSError:
             return None
 
+    def arrive(self):
+        """A number for a request as it comes in: the log lists requests in
+        the order they arrived, whichever of their threads finishes first."""
+        with self.lock:
+            self.arrivals += 1
+            return self.arrivals
+
     def begin_sending(self):
         with self.lock:
             self.sending += 1
 
-    def record(self, entry, generation, was_sending):
+    def record(self, entry, arrival, generation, was_sending):
         line = json.dumps(entry) + '\n'
         with self.lock:
             # A request that began before a reset (a hung one, say) must not
             # show up in the fresh log.
             if generation == self.generation:
-                self.entries.append(entry)
+                bisect.insort(self.entries, (arrival, entry), key=lambda pair: pair[0])
             if self.log_file:
                 self.log_file.write(line)
                 self.log_file.flush()
@@ -292,7 +301,7 @@ class ProviderState:
         # little before that answer's thread has logged it.
         with self.settled:
             self.settled.wait_for(lambda: self.sending == 0, timeout=2)
-            return ''.join(json.dumps(e) + '\n' for e in self.entries)
+            return ''.join(json.dumps(e) + '\n' for _, e in self.entries)
 
     def close(self):
         with self.lock:
@@ -415,6 +424,7 @@ class ProviderHandler(BaseHTTPRequestHandler):
             return
         state = self.server.state
         generation, released = state.generation, state.released
+        arrival = state.arrive()
         entry = {
             'time': round(time.time(), 3),
             'method': self.command,
@@ -437,13 +447,13 @@ class ProviderHandler(BaseHTTPRequestHandler):
             # Held until a reset or shutdown, then dropped without an answer.
             self.close_connection = True
             released.wait()
-            state.record(entry, generation, False)
+            state.record(entry, arrival, generation, False)
             return
         state.begin_sending()
         try:
             sent = self.send_reply(reply, send_body, entry)
         finally:
-            state.record(entry, generation, True)
+            state.record(entry, arrival, generation, True)
         if sent and reply.cut is not None and send_body:
             self.abort_connection()
 
