@@ -132,7 +132,8 @@ protected:
         Click(dialog, IDC_CONNECT);
         ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000))
             << "status: " << StatusText();
-        EXPECT_FALSE(IsWindowVisible(dialog));
+        // The icon is added just before the dialog hides.
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000));
     }
 
     // After an exit without the user's answer: the dialler's own line hung

@@ -84,14 +84,20 @@ TEST_F(NumberTableLimits, NextRunContinuesTheRotation)
     HWND dialog = dialler.MainDialog();
     ASSERT_TRUE(dialog);
 
+    // Each click waits until the button can be pressed: a click on a greyed
+    // button is no user's.
+    ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 1; }, 10000));
+    ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));
     size_t firstRun = installation.DialledNumbers().size();
 
+    ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() > firstRun; }, 10000));
+    ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     const char* expected[] = {"0111", "0222", "0333"};
     EXPECT_EQ(expected[firstRun % 3], installation.DialledNumbers()[firstRun]);
