@@ -21,23 +21,22 @@ const char kCheck[] = "--startup-check";
 
 // The exit code, or STILL_ACTIVE when it did not end in time (a window
 // waiting for a user, say).
-DWORD RunCheck(const std::string& program, const std::string& argument = kCheck)
+DWORD RunCheck(const std::string& program)
 {
     guidriver::GuiProcess process;
-    if (!process.Start(program, argument, program.substr(0, program.find_last_of('\\'))))
+    if (!process.Start(program, kCheck, program.substr(0, program.find_last_of('\\'))))
         return STILL_ACTIVE;
     process.WaitForExit(20000);
     return process.ExitCode();
 }
 
-// A copy of a program without one of its resources, as a bad build might
-// ship it.
-bool RemoveResource(const std::string& program, LPCSTR type, WORD id)
+// Build paths arrive as Unix paths; Wine shows the root as Z:.
+std::string HostPath(const std::string& unixPath)
 {
-    HANDLE update = BeginUpdateResourceA(program.c_str(), FALSE);
-    return update && UpdateResourceA(update, type, MAKEINTRESOURCEA(id), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK),
-                                     nullptr, 0) &&
-           EndUpdateResourceA(update, FALSE);
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        c = c == '/' ? '\\' : c;
+    return path;
 }
 
 bool KeyExists(HKEY root, const char* path)
@@ -61,9 +60,10 @@ TEST(StartupCheck, PassesForTheBuiltProgramsAndFailsForWhatTheyLack)
     EXPECT_EQ(RunCheck(stats), 0u);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\tovrin")) << "the check wrote settings";
     RegistryKey runOnce;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSwitcherResumeKey, 0, KEY_READ, runOnce.Receive()) == ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSwitcherResumeKey, 0, KEY_READ, runOnce.Receive()) == ERROR_SUCCESS) {
         EXPECT_NE(RegQueryValueExW(runOnce.Get(), kSwitcherResumeValue, nullptr, nullptr, nullptr, nullptr),
                   ERROR_SUCCESS);
+    }
 
     // Any other command line is an ordinary start: with the mutex held,
     // that is the "already running" box.
@@ -72,10 +72,11 @@ TEST(StartupCheck, PassesForTheBuiltProgramsAndFailsForWhatTheyLack)
     EXPECT_NE(guidriver::WaitForMessageBox("Tovrin running", other.Id(), 20000).box, nullptr);
     other.Terminate();
 
-    ASSERT_TRUE(installation.AddProgram("Tovrin.exe"));
-    ASSERT_TRUE(RemoveResource(dialler, RT_DIALOG, IDD_DIALLER));
+    // Copies as a bad build might ship them, without their main dialog.
+    const std::string lacking = HostPath(RELEASES_DIR) + "\\lacking\\";
+    ASSERT_TRUE(installation.AddFile(lacking + "Tovrin.exe", "Tovrin.exe"));
+    ASSERT_TRUE(installation.AddFile(lacking + "Tallyview.dll", "Tallyview.dll"));
     EXPECT_NE(RunCheck(dialler), 0u) << "main dialog missing";
-    ASSERT_TRUE(RemoveResource(stats, RT_DIALOG, IDD_STATISTICS));
     EXPECT_NE(RunCheck(stats), 0u) << "window template missing";
 
     ASSERT_TRUE(installation.AddProgram("Tovrin.exe"));

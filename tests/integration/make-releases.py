@@ -6,7 +6,9 @@
 OUTDIR/base holds the five programs of BINDIR as built. r1 and r2 are the
 two releases after it (every program's version raised by one, then by two),
 and bad is r1's Tovrin.exe with its import of Praxel.dll renamed to a
-library nobody has, with r1's Praxel.dll. For each release NAME,
+library nobody has, with r1's Praxel.dll. OUTDIR/lacking holds Tovrin.exe
+and Tallyview.dll without their main dialog template, for the start-up
+check's test. For each release NAME,
 OUTDIR/NAME/files holds its programs, OUTDIR/web/NAME what publish-release.py
 serves for it, OUTDIR/NAME.xml its answer (@URL@ for the provider's address,
 files under @URL@/files/NAME/) and OUTDIR/NAME.version its version.
@@ -24,6 +26,9 @@ PUBLISH = os.path.join(TOOLS, 'provider', 'publish-release.py')
 RAISE = os.path.join(TOOLS, 'demo', 'raise-version.py')
 PROGRAMS = ['Tovrin.exe', 'Praxel.dll', 'Utils.dll', 'Tallyview.dll', 'switcher.exe']
 MISSING = b'Absent.dll'
+RT_DIALOG = 5
+MAIN_DIALOG = 129        # IDD_DIALLER
+STATISTICS_DIALOG = 102  # IDD_STATISTICS
 spec = importlib.util.spec_from_file_location('raise_version', RAISE)
 raise_version = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(raise_version)
@@ -39,33 +44,63 @@ def raise_all(source, target):
     return versions.pop()
 
 
-def rename_import(path, old, new):
-    """Renames the library an import descriptor names, in place."""
-    data = bytearray(open(path, 'rb').read())
-    pe = struct.unpack_from('<I', data, 0x3C)[0]
-    sections = struct.unpack_from('<H', data, pe + 6)[0]
-    optional_size = struct.unpack_from('<H', data, pe + 20)[0]
-    optional = pe + 24
-    directories = optional + (112 if struct.unpack_from('<H', data, optional)[0] == 0x20B else 96)
-    import_rva = struct.unpack_from('<I', data, directories + 8)[0]
-    table = [struct.unpack_from('<IIIII', data, optional + optional_size + 40 * i + 8) for i in range(sections)]
+class Image:
+    """A program's bytes and where its sections and directories are."""
 
-    def offset(rva):
-        for size, address, _, raw, _ in (t[:5] for t in table):
+    def __init__(self, path):
+        self.path = path
+        self.data = bytearray(open(path, 'rb').read())
+        pe = struct.unpack_from('<I', self.data, 0x3C)[0]
+        sections = struct.unpack_from('<H', self.data, pe + 6)[0]
+        optional_size = struct.unpack_from('<H', self.data, pe + 20)[0]
+        optional = pe + 24
+        self.directories = optional + (112 if struct.unpack_from('<H', self.data, optional)[0] == 0x20B else 96)
+        self.sections = [struct.unpack_from('<IIII', self.data, optional + optional_size + 40 * i + 8)
+                         for i in range(sections)]
+
+    def directory(self, index):
+        """File offset of data directory index."""
+        return self.offset(struct.unpack_from('<I', self.data, self.directories + 8 * index)[0])
+
+    def offset(self, rva):
+        for size, address, _, raw in self.sections:
             if address <= rva < address + max(size, 1):
                 return rva - address + raw
-        sys.exit(f'make-releases: RVA {rva:#x} is in no section of {path}')
+        sys.exit(f'make-releases: RVA {rva:#x} is in no section of {self.path}')
 
-    at = offset(import_rva)
-    while struct.unpack_from('<I', data, at + 12)[0]:
-        name_at = offset(struct.unpack_from('<I', data, at + 12)[0])
-        name = bytes(data[name_at:data.index(b'\0', name_at)])
+    def save(self, path):
+        open(path, 'wb').write(self.data)
+
+
+def rename_import(image, old, new):
+    """Renames the library an import descriptor names."""
+    at = image.directory(1)
+    while struct.unpack_from('<I', image.data, at + 12)[0]:
+        name_at = image.offset(struct.unpack_from('<I', image.data, at + 12)[0])
+        name = bytes(image.data[name_at:image.data.index(b'\0', name_at)])
         if name.lower() == old.lower():
-            data[name_at:name_at + len(new)] = new
-            open(path, 'wb').write(data)
+            image.data[name_at:name_at + len(new)] = new
             return
         at += 20
-    sys.exit(f'make-releases: {path} imports no {old.decode()}')
+    sys.exit(f'make-releases: {image.path} imports no {old.decode()}')
+
+
+def hide_resource(image, kind, number):
+    """Gives a resource an id nothing asks for, so it is not found."""
+    root = image.directory(2)
+
+    def entries(directory):
+        named, numbered = struct.unpack_from('<HH', image.data, directory + 12)
+        return [directory + 16 + 8 * i for i in range(named + numbered)]
+
+    for entry in entries(root):
+        name, target = struct.unpack_from('<II', image.data, entry)
+        if name == kind and target & 0x80000000:
+            for inner in entries(root + (target & 0x7FFFFFFF)):
+                if struct.unpack_from('<I', image.data, inner)[0] == number:
+                    struct.pack_into('<I', image.data, inner, 0x7FFF)
+                    return
+    sys.exit(f'make-releases: {image.path} has no resource {kind}/{number}')
 
 
 def file_version(path):
@@ -109,7 +144,15 @@ def main(bindir, out):
     os.makedirs(bad)
     for program in ('Tovrin.exe', 'Praxel.dll'):
         shutil.copy(os.path.join(r1, program), bad)
-    rename_import(os.path.join(bad, 'Tovrin.exe'), b'Praxel.dll', MISSING)
+    dialler = Image(os.path.join(bad, 'Tovrin.exe'))
+    rename_import(dialler, b'Praxel.dll', MISSING)
+    dialler.save(dialler.path)
+    lacking = os.path.join(out, 'lacking')
+    os.makedirs(lacking)
+    for program, dialog in (('Tovrin.exe', MAIN_DIALOG), ('Tallyview.dll', STATISTICS_DIALOG)):
+        image = Image(os.path.join(base, program))
+        hide_resource(image, RT_DIALOG, dialog)
+        image.save(os.path.join(lacking, program))
     publish(out, 'r1', r1, v1, [(v0, base)])
     publish(out, 'r2', r2, v2, [(v0, base), (v1, r1)])
     publish(out, 'bad', bad, v1, [(v0, base)])
