@@ -37,9 +37,35 @@ TEST(WaitForDialler, ProcessStillRunningIsEndedWithAllOnesExitCode)
                                &startup, &info));
     KernelHandle process(info.hProcess);
     KernelHandle thread(info.hThread);
-    switcher::WaitForDialler(info.dwProcessId, 200);
-    ASSERT_EQ(WaitForSingleObject(process.Get(), 10000), WAIT_OBJECT_0);
+    // As if this test had been started by it, after it.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    switcher::WaitForDialler(info.dwProcessId, 200, (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    // Gone, not only ended: the forced end waits for that.
+    ASSERT_EQ(WaitForSingleObject(process.Get(), 0), WAIT_OBJECT_0);
     DWORD exitCode = 0;
     ASSERT_TRUE(GetExitCodeProcess(process.Get(), &exitCode));
     EXPECT_EQ(exitCode, switcher::kForcedExitCode);
+}
+
+TEST(WaitForDialler, ReusedProcessIdIsNeitherWaitedForNorEnded)
+{
+    // A process started after this one holds the id: not the dialler that
+    // started us.
+    char self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self));
+    char commandLine[] = "switcher_install_test --gtest_list_tests";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(self, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &info));
+    KernelHandle process(info.hProcess);
+    KernelHandle thread(info.hThread);
+    const DWORD start = GetTickCount();
+    switcher::WaitForDialler(info.dwProcessId, 5000);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    TerminateProcess(process.Get(), 0);
+    WaitForSingleObject(process.Get(), 10000);
 }

@@ -4,6 +4,8 @@
 include(${CMAKE_CURRENT_LIST_DIR}/delivery_support.cmake)
 
 add_executable(delivery_dialler_stub ${CMAKE_CURRENT_LIST_DIR}/DiallerStub.cpp)
+# Stripped, so a served program of 20 KB can be the stub with filler after it.
+target_link_options(delivery_dialler_stub PRIVATE -s)
 
 set(DELIVERY_DEFINITIONS DELIVERY_FIXTURE_DIR="${CMAKE_CURRENT_LIST_DIR}/fixtures")
 set(DELIVERY_RUN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/support/DeliveryRun.cpp)
