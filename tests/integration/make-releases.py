@@ -3,7 +3,8 @@
 
     make-releases.py BINDIR OUTDIR
 
-OUTDIR/base holds the five programs of BINDIR as built. r1 and r2 are the
+OUTDIR/base/files holds the five programs of BINDIR as built, and
+OUTDIR/base.version their version. r1 and r2 are the
 two releases after it (every program's version raised by one, then by two),
 and bad is r1's Tovrin.exe with its import of Praxel.dll renamed to a
 library nobody has, with r1's Praxel.dll. OUTDIR/lacking holds Tovrin.exe
@@ -131,7 +132,7 @@ def publish(out, name, files, version, earlier):
 
 def main(bindir, out):
     shutil.rmtree(out, ignore_errors=True)
-    base = os.path.join(out, 'base')
+    base = os.path.join(out, 'base', 'files')
     os.makedirs(base)
     for program in PROGRAMS:
         shutil.copy(os.path.join(bindir, program), base)
@@ -139,6 +140,7 @@ def main(bindir, out):
     r2 = os.path.join(out, 'r2', 'files')
     bad = os.path.join(out, 'bad', 'files')
     v0 = file_version(os.path.join(base, 'Tovrin.exe'))
+    open(os.path.join(out, 'base.version'), 'w').write(v0)
     v1 = raise_all(base, r1)
     v2 = raise_all(r1, r2)
     os.makedirs(bad)
