@@ -56,7 +56,7 @@ bool KeepIfChecked(const char* path, const File& file)
     return false;
 }
 
-// Plain downloads reach the disk as they are written; an unpacked or patched
+// DownloadFile flushes a plain download before it reports it; an unpacked or patched
 // result is written through the C runtime and could still sit in the cache
 // when it becomes a marker, so a power cut then would leave the switcher a
 // program of the right length full of zeros. One that cannot be flushed is
