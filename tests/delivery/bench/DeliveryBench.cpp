@@ -3,11 +3,8 @@
 //   delivery_bench download URL PATH SIZE   one DownloadFile into PATH
 //   delivery_bench switch DIR COUNT         switcher.exe installing COUNT
 //                                           staged files in DIR
-//   delivery_bench check PROGRAM RUNS       PROGRAM --startup-check, started
-//                                           RUNS times as switcher starts it
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -90,42 +87,6 @@ int Switch(const char* dir, int count)
     return left == 0 ? 0 : 1;
 }
 
-// Prints the first run (cold) and the median and slowest of the rest.
-int Check(const char* program, int runs)
-{
-    std::string commandLine = "\"" + std::string(program) + "\" --startup-check";
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        if (!CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-            return 1;
-        WaitForSingleObject(info.hProcess, INFINITE);
-        QueryPerformanceCounter(&end);
-        DWORD code = 1;
-        GetExitCodeProcess(info.hProcess, &code);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        if (code != 0) {
-            std::printf("check failed exit=%lu\n", code);
-            return 1;
-        }
-        times.push_back(Seconds(start, end));
-    }
-    if (times.empty())
-        return 1;
-    const double first = times.front();
-    std::vector<double> rest(times.begin() + 1, times.end());
-    std::sort(rest.begin(), rest.end());
-    const double median = rest.empty() ? first : rest[rest.size() / 2];
-    const double slowest = rest.empty() ? first : rest.back();
-    std::printf("check runs=%d first=%.3f median=%.3f slowest=%.3f\n", runs, first, median, slowest);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,8 +95,6 @@ int main(int argc, char** argv)
         return Download(argv[2], argv[3], argv[4]);
     if (argc == 4 && std::string(argv[1]) == "switch")
         return Switch(argv[2], std::atoi(argv[3]));
-    if (argc == 4 && std::string(argv[1]) == "check")
-        return Check(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: delivery_bench download URL PATH SIZE | switch DIR COUNT | check PROGRAM RUNS\n");
+    std::fprintf(stderr, "usage: delivery_bench download URL PATH SIZE | switch DIR COUNT\n");
     return 2;
 }
