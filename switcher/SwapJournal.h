@@ -22,7 +22,7 @@ struct SwapEntry {
     wchar_t backup[kPathBuffer];  // a whole copy of the target's old content
     SwapState state;
     bool added;   // no old target: undone by removing it, and no backup
-    bool mapped;  // the running switcher's own file: renamed aside, never replaced
+    bool mapped;  // the running switcher's own file: renamed aside on the way in
 };
 typedef HeapList<SwapEntry> SwapSet;
 

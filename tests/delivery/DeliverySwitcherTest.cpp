@@ -226,9 +226,11 @@ TEST_F(DeliverySwitcherTest, StagedFileOlderThanItsTargetIsNeverInstalled)
 
 TEST_F(DeliverySwitcherTest, ReleaseWhoseDiallerFailsItsStartupCheckIsPutBack)
 {
+    // A whole release: the running switcher's own file comes back too.
     const std::string content = StageTovrin();
     install.Write("Utils.dll", "old utils");
     install.Write("Utils.dll.uok", "new utils");
+    install.Write("switcher.exe.uok", WithFileVersion(ReadProgramFile("switcher.exe"), 7));
     SetEnvironmentVariableA("DELIVERY_STUB_CHECK_EXIT", "3");
     MessageBoxWatcher boxes;
     EXPECT_EQ(RunSwitcher("").exitCode, 0u);
@@ -236,7 +238,12 @@ TEST_F(DeliverySwitcherTest, ReleaseWhoseDiallerFailsItsStartupCheckIsPutBack)
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
     EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
     EXPECT_EQ(install.Read("Utils.dll"), "old utils");
+    EXPECT_TRUE(install.Read("switcher.exe") == ReadProgramFile("switcher.exe"));
+    EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);
+
     // Nothing of it stays staged, so the next exit shows nothing.
+    EXPECT_EQ(RunInstalledSwitcher("").exitCode, 0u);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
     EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nUtils.dll\nswitcher.exe\n");
 }
 
