@@ -28,7 +28,8 @@ typedef HeapList<SwapEntry> SwapSet;
 
 // The file names (not the folder, so the set reads the same from wherever
 // the folder is reached) as lines "staged<TAB>backup<CR><LF>", UTF-16; an
-// added file has an empty backup name.
+// added file has an empty backup name. The installer reads the same lines to
+// remove the backups (tools/package/Tovrin.nsi).
 bool WriteJournal(const wchar_t* journalPath, const SwapSet& set);
 
 // The entries of directory's journal, each in state Unknown. Lines that are
