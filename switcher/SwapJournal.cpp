@@ -133,7 +133,9 @@ bool UndoOne(SwapEntry& entry, bool* stopped)
         // renamed aside instead.
         if (Present(entry.target) && !RemoveFile(entry.target) && !ReplaceWith(entry.target, aside))
             return false;
-    } else if (Present(entry.backup) && !PutInPlace(entry.backup, entry.target, aside, entry.mapped, stopped)) {
+    } else if (Present(entry.backup) && !PutInPlace(entry.backup, entry.target, aside, false, stopped)) {
+        // Not entry.mapped: the program running may be the one renamed aside
+        // by this run, and the new file in its place replaces in one step.
         return false;
     }
     entry.state = SwapState::NotReplaced;

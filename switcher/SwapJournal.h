@@ -22,13 +22,14 @@ struct SwapEntry {
     wchar_t backup[kPathBuffer];  // a whole copy of the target's old content
     SwapState state;
     bool added;   // no old target: undone by removing it, and no backup
-    bool mapped;  // the running switcher's own file: renamed aside, never replaced
+    bool mapped;  // the running switcher's own file: renamed aside on the way in
 };
 typedef HeapList<SwapEntry> SwapSet;
 
 // The file names (not the folder, so the set reads the same from wherever
 // the folder is reached) as lines "staged<TAB>backup<CR><LF>", UTF-16; an
-// added file has an empty backup name.
+// added file has an empty backup name. The installer reads the same lines to
+// remove the backups (tools/package/Tovrin.nsi).
 bool WriteJournal(const wchar_t* journalPath, const SwapSet& set);
 
 // The entries of directory's journal, each in state Unknown. Lines that are

@@ -414,8 +414,20 @@ TEST_F(StagedInstallTest, CutOffAtAnyStepNoSetStaysMixed)
             if (!Exists("switcher.exe")) {
                 EXPECT_TRUE(ResumeStarts());
             }
+            // Resumed at log-on: Windows has deleted the entry before
+            // running it, and a second cut-off must find it again.
+            ClearResume();
+            static bool unregisteredPutBack;
+            unregisteredPutBack = false;
+            switcher::SetStepHookForTest([](switcher::InstallStep step) {
+                if (step == switcher::InstallStep::NewContentKept || step == switcher::InstallStep::Undone)
+                    unregisteredPutBack = unregisteredPutBack || !ResumeRegistered();
+                return true;
+            });
             reported.clear();
             EXPECT_EQ(Install() > 0, mode == CheckFails);
+            switcher::SetStepHookForTest(nullptr);
+            EXPECT_FALSE(unregisteredPutBack);
             // What the rename aside left is removed by a later run.
             Install();
             const std::string expected = mode == CheckFails ? "old" : "new";
@@ -465,6 +477,20 @@ TEST_F(StagedInstallTest, ReadOnlyTargetInstallsTwiceAndLeftoverBackupNeverBlock
         EXPECT_EQ(Read("Utils.dll"), "new " + round);
         EXPECT_EQ(Listing(), round == "1" ? "Utils.dll\n" : "Utils.dll\n_tils.dll\n");
     }
+}
+
+TEST_F(StagedInstallTest, UnreadableJournalIsACutOffRunNeverAFinishedOne)
+{
+    Write("a.dll", "new");
+    Write("a.dll.uok", "newer");
+    Write("_.dll", "old");
+    Write("switcher.journal", "");
+    FileHandle held = Hold("switcher.journal");
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Install(), 1);
+    held.Reset();
+    EXPECT_EQ(Listing(), "_.dll\na.dll\na.dll.uok\nswitcher.journal\n");
+    EXPECT_TRUE(ResumeRegistered());
 }
 
 TEST_F(StagedInstallTest, ResumeIsRegisteredOnlyWhileTargetsAreBeingReplaced)

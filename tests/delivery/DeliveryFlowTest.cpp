@@ -220,11 +220,7 @@ TEST_F(DeliveryFlowTest, EntityIsStagedOnlyOnceAllItsFilesAreComplete)
     for (const auto& file : sizes) {
         install.Write(file.first, "old " + file.first);
         if (file.first != "b.dll")
-            // The programs with a start-up check must pass it to be installed.
-        const bool program = file.first == "Tovrin.exe" || file.first == "Tallyview.dll";
-        content[file.first] = program ? ServeProgram("files/" + file.first, file.second, seed)
-                                      : provider::ServeFile("files/" + file.first, file.second, seed);
-        ++seed;
+            content[file.first] = provider::ServeFile("files/" + file.first, file.second, seed++);
     }
     ServeManifest("three_files.xml", sizes);
 

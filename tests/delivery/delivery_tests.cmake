@@ -37,5 +37,5 @@ endforeach()
 
 # Not a test: the timing program behind tools/bench-delivery.sh.
 add_executable(delivery_bench ${CMAKE_CURRENT_LIST_DIR}/bench/DeliveryBench.cpp)
-target_link_libraries(delivery_bench PRIVATE Utils)
+target_link_libraries(delivery_bench PRIVATE Utils switcher_install)
 add_dependencies(delivery_bench switcher)

@@ -71,8 +71,9 @@ std::string ServeProgram(const std::string& relativePath, unsigned int size, uns
 std::string WithFileVersion(std::string program, unsigned short major)
 {
     // VS_FIXEDFILEINFO: signature, structure version, then the file
-    // version's most significant double word, major in its high half.
-    const size_t at = program.find(std::string("\xBD\x04\xEF\xFE", 4));
+    // version's most significant double word, major in its high half. The
+    // structure version tells it from the signature as a constant in code.
+    const size_t at = program.find(std::string("\xBD\x04\xEF\xFE\x00\x00\x01\x00", 8));
     if (at != std::string::npos && at + 12 <= program.size()) {
         program[at + 10] = static_cast<char>(major & 0xFF);
         program[at + 11] = static_cast<char>(major >> 8);
