@@ -36,15 +36,6 @@ const char kScenario[] =
     "hangup ms=200\n"
     "default states=0,1,2,3,4,5,14 step=100 result=connect\n";
 
-// Paths under the build arrive as Unix paths; Wine shows the root as Z:.
-std::string HostPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
-
 std::string ReadWhole(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -68,7 +59,7 @@ struct Release {
 
 Release LoadRelease(const std::string& name)
 {
-    const std::string folder = HostPath(RELEASES_DIR) + "\\";
+    const std::string folder = guidriver::WindowsPath(RELEASES_DIR) + "\\";
     Release release{name, ReadWhole(folder + name + ".version"), ReadWhole(folder + name + ".xml"), {}};
     const std::string files = folder + name + "\\files\\";
     for (const char* program : kPrograms) {
@@ -83,7 +74,7 @@ Release LoadRelease(const std::string& name)
 // extraFirst (entities) before its own in the answer.
 void Publish(const Release& release, const std::string& extraFirst = "")
 {
-    const std::string web = HostPath(RELEASES_DIR) + "\\web\\" + release.name + "\\";
+    const std::string web = guidriver::WindowsPath(RELEASES_DIR) + "\\web\\" + release.name + "\\";
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((web + "*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
@@ -139,7 +130,8 @@ protected:
         // What the installer records: the customer has the first release,
         // so each later one comes as patches.
         for (const char* program : kPrograms)
-            probe::WriteText(probe::kVersionKey, program, ReadWhole(HostPath(RELEASES_DIR) + "\\base.version"));
+            probe::WriteText(probe::kVersionKey, program,
+                             ReadWhole(guidriver::WindowsPath(RELEASES_DIR) + "\\base.version"));
         RegistryKey overrides;
         RegCreateKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, overrides.Receive(),
                         nullptr);

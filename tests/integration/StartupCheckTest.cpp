@@ -30,15 +30,6 @@ DWORD RunCheck(const std::string& program)
     return process.ExitCode();
 }
 
-// Build paths arrive as Unix paths; Wine shows the root as Z:.
-std::string HostPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        c = c == '/' ? '\\' : c;
-    return path;
-}
-
 bool KeyExists(HKEY root, const char* path)
 {
     RegistryKey key;
@@ -73,7 +64,7 @@ TEST(StartupCheck, PassesForTheBuiltProgramsAndFailsForWhatTheyLack)
     other.Terminate();
 
     // Copies as a bad build might ship them, without their main dialog.
-    const std::string lacking = HostPath(RELEASES_DIR) + "\\lacking\\";
+    const std::string lacking = guidriver::WindowsPath(RELEASES_DIR) + "\\lacking\\";
     ASSERT_TRUE(installation.AddFile(lacking + "Tovrin.exe", "Tovrin.exe"));
     ASSERT_TRUE(installation.AddFile(lacking + "Tallyview.dll", "Tallyview.dll"));
     EXPECT_NE(RunCheck(dialler), 0u) << "main dialog missing";
