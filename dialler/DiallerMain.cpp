@@ -10,7 +10,9 @@
 #include "dialler/ConnectionManager.h"
 #include "dialler/DiallerContext.h"
 #include "dialler/MainDialog.h"
+#include "dialler/StartupCheck.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/StartupCheck.h"
 
 DiallerContext g_dialler;
 
@@ -153,5 +155,8 @@ void ShutDownQuietly()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
+    // Before the instance check: the switcher running it holds the mutex.
+    if (startupcheck::Requested())
+        return RunDiallerStartupCheck(instance);
     return DiallerMain(instance, previousInstance, commandLine, showCommand);
 }

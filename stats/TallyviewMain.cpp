@@ -2,10 +2,14 @@
 // comes up. Delivered as Tallyview.dll, though it is a program.
 #include <windows.h>
 
+#include "stats/StartupCheck.h"
 #include "stats/StatisticsApp.h"
+#include "utils/StartupCheck.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    if (startupcheck::Requested())
+        return RunTallyviewStartupCheck(instance);
     StatisticsApp app(instance);
     return app.Run();
 }

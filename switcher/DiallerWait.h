@@ -13,9 +13,16 @@ const UINT kForcedExitCode = 0xFFFFFFFF;
 // no digits give 0.
 DWORD ParseProcessId(const char* text);
 
-// Waits up to waitMs for the process to end and ends it by force after that.
-// A process that cannot be opened (ended already, id 0 or wrong) is not
-// waited for.
-void WaitForDialler(DWORD processId, DWORD waitMs);
+// Bound on the wait for a process ended by force to be gone: its files stay
+// mapped until then.
+const DWORD kForcedEndWaitMs = 5000;
+
+// Waits up to waitMs for the process to end and ends it by force after that,
+// then waits until it is gone. Only the dialler that started us is waited
+// for: a process that cannot be opened (ended already, id 0 or wrong), or
+// one created after startedBy (the id reused by another program once the
+// dialler had gone), is left alone. startedBy is a FILETIME as a number; 0
+// stands for this process's own start, since the dialler starts us.
+void WaitForDialler(DWORD processId, DWORD waitMs, ULONGLONG startedBy = 0);
 
 } // namespace switcher

@@ -35,14 +35,63 @@ bool ReplaceWith(const wchar_t* from, const wchar_t* to)
     return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+const wchar_t kAsidePattern[] = L"*.uo-";
+
+bool PutInPlace(const wchar_t* from, const wchar_t* to, const wchar_t* aside, bool mapped, bool* stopped)
+{
+    ClearReadOnly(to);
+    if (!mapped && ReplaceWith(from, to))
+        return true;
+    if (!Present(to))
+        return ReplaceWith(from, to);
+    ClearReadOnly(aside);
+    if (!ReplaceWith(to, aside))
+        return false;
+    if (!Continue(InstallStep::MovedAside)) {
+        *stopped = true;
+        return false;
+    }
+    if (ReplaceWith(from, to))
+        return true;
+    ReplaceWith(aside, to);
+    return false;
+}
+
+void AsideOf(const wchar_t* staged, wchar_t* aside)
+{
+    PathText(aside, kPathBuffer).Add(staged);
+    const std::size_t length = std::wcslen(aside);
+    if (length > 0)
+        aside[length - 1] = L'-';
+}
+
+void ClearReadOnly(const wchar_t* path)
+{
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool RemoveFile(const wchar_t* path)
+{
+    ClearReadOnly(path);
+    return DeleteFileW(path) || !Present(path);
+}
+
+bool FlushFile(const wchar_t* path)
+{
+    FileHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && FlushFileBuffers(file.Get());
+}
+
 bool CopyDurably(const wchar_t* from, const wchar_t* to, bool failIfExists)
 {
     if (!CopyFileW(from, to, failIfExists ? TRUE : FALSE))
         return false;
-    // A read-only file's copy is read-only too and cannot be opened to
-    // flush; it is whole all the same, and only a power cut could lose it.
-    FileHandle copy(CreateFileW(to, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !copy || FlushFileBuffers(copy.Get());
+    // The copy takes the read-only mark of its source; without it, it can be
+    // flushed now and deleted later.
+    ClearReadOnly(to);
+    return FlushFile(to);
 }
 
 void SetStepHookForTest(StepHook hook)

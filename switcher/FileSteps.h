@@ -19,6 +19,25 @@ const wchar_t* NameOf(const wchar_t* path);
 
 // Puts `from` in place of `to` in one step, so `to` exists at every instant.
 bool ReplaceWith(const wchar_t* from, const wchar_t* to);
+// Puts `from` in place of `to`. Windows will not replace the file of a
+// running program but will rename it, so where the one-step replace fails
+// (or with mapped, for the switcher's own file, without trying it) `to` is
+// renamed to `aside` first; a later run removes what is left there. A stop
+// asked for by a test sets *stopped.
+bool PutInPlace(const wchar_t* from, const wchar_t* to, const wchar_t* aside, bool mapped, bool* stopped);
+// The name a target is renamed to while its program may still run: the
+// staged name with its last character made "-", which "*.uok" never lists.
+void AsideOf(const wchar_t* staged, wchar_t* aside);
+extern const wchar_t kAsidePattern[];
+
+// Files copied from a CD or a backup are often read-only: Windows refuses to
+// delete or replace those, and a read-only leftover would block every later
+// install of its name.
+void ClearReadOnly(const wchar_t* path);
+// Deletes the file, read-only or not; false when it is still there.
+bool RemoveFile(const wchar_t* path);
+// The file's content on the disk before this returns.
+bool FlushFile(const wchar_t* path);
 // A copy flushed to the disk before this returns: the journal written after
 // it may only name copies that are whole.
 bool CopyDurably(const wchar_t* from, const wchar_t* to, bool failIfExists);

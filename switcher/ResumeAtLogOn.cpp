@@ -6,7 +6,7 @@ namespace switcher {
 
 void RegisterResumeAtLogOn(const wchar_t* switcherPath)
 {
-    WriteSwitcherResume(switcherPath, true);
+    WriteSwitcherResume(switcherPath, false);
 }
 
 void ClearResumeAtLogOn()

@@ -5,7 +5,7 @@
 // then. The dialler writes the same value just before starting us.
 namespace switcher {
 
-// Writes "\"<switcherPath>\" \"\"" unless the value is already there.
+// Writes "\"<switcherPath>\" \"\"", over whatever the value held.
 void RegisterResumeAtLogOn(const wchar_t* switcherPath);
 void ClearResumeAtLogOn();
 

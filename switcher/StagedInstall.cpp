@@ -5,9 +5,11 @@
 #include <cwchar>
 
 #include "FileSteps.h"
+#include "FileVersion.h"
 #include "HeapList.h"
 #include "PathText.h"
 #include "ResumeAtLogOn.h"
+#include "StartupCheck.h"
 #include "SwapJournal.h"
 #include "utils/ScopedHandle.h"
 
@@ -19,6 +21,7 @@ const wchar_t kStagedPattern[] = L"*.uok";
 // Present while the download side renames a set's downloads into staged
 // files: the set is not whole yet.
 const wchar_t kPendingName[] = L"Update\\Staging.pending";
+const wchar_t kSwitcherName[] = L"switcher.exe";
 
 struct FoundName {
     wchar_t name[MAX_PATH];
@@ -99,10 +102,10 @@ private:
     int count = 0;
 };
 
-enum class Prepared { Ready, Discard, Busy, Stopped };
+enum class Prepared { Ready, Discard, Older, Busy, Stopped };
 
 // Works out the target of a staged file and checks it can take part.
-Prepared Prepare(const wchar_t* stagedPath, SwapEntry& entry)
+Prepared Prepare(const wchar_t* stagedPath, SwapEntry& entry, const wchar_t* switcherPath)
 {
     wchar_t backup[kPathBuffer];
     if (!PathText(entry.staged, kPathBuffer).Add(stagedPath).Fits() ||
@@ -119,13 +122,30 @@ Prepared Prepare(const wchar_t* stagedPath, SwapEntry& entry)
         if (!Continue(InstallStep::Restored))
             return Prepared::Stopped;
     }
-    return IsRegularFile(entry.target) ? Prepared::Ready : Prepared::Discard;
+    // A release may bring a file the installation does not have yet.
+    if (!Present(entry.target)) {
+        entry.added = true;
+        return Prepared::Ready;
+    }
+    if (!IsRegularFile(entry.target))
+        return Prepared::Discard;
+    if (IsOlderThanTarget(stagedPath, entry.target))
+        return Prepared::Older;
+    entry.mapped = switcherPath && lstrcmpiW(entry.target, switcherPath) == 0;
+    return Prepared::Ready;
+}
+
+// The staged name with its last character made "_": only this switcher
+// makes such names, the journal records which was taken, and "*.uok" never
+// lists it.
+void OtherBackupName(SwapEntry& entry)
+{
+    PathText(entry.backup, kPathBuffer).Add(entry.staged);
+    entry.backup[std::wcslen(entry.backup) - 1] = L'_';
 }
 
 // The target's own backup name, unless a file there may be another target's
-// only copy or an earlier entry of this set took it. Then the staged name
-// with its last character made "_": only this switcher makes such names, the
-// journal records which was taken, and "*.uok" never lists it.
+// only copy or an earlier entry of this set took it; then the other name.
 bool ChooseBackup(SwapEntry& entry, const SwapSet& set)
 {
     if (!BackupOfTarget(entry.target, entry.backup, kPathBuffer))
@@ -137,25 +157,33 @@ bool ChooseBackup(SwapEntry& entry, const SwapSet& set)
         if (lstrcmpiW(earlier.backup, entry.backup) == 0)
             usable = false;
     }
-    if (usable)
-        return true;
-    PathText(entry.backup, kPathBuffer).Add(entry.staged);
-    entry.backup[std::wcslen(entry.backup) - 1] = L'_';
+    if (!usable)
+        OtherBackupName(entry);
     return true;
 }
 
 // The target stays in place at every instant: the backup is a copy.
 Prepared MakeBackup(SwapEntry& entry, const SwapSet& set)
 {
+    if (entry.added)
+        return Prepared::Ready;
     if (!ChooseBackup(entry, set)) {
         entry.backup[0] = L'\0';
         return Prepared::Busy;
     }
-    DeleteFileW(entry.backup);
+    // A leftover that cannot go (a program still running from it) never
+    // blocks the install: the backup takes the other name.
+    if (!RemoveFile(entry.backup)) {
+        OtherBackupName(entry);
+        if (!RemoveFile(entry.backup)) {
+            entry.backup[0] = L'\0';
+            return Prepared::Busy;
+        }
+    }
     if (!Continue(InstallStep::LeftoverRemoved))
         return Prepared::Stopped;
     if (!CopyDurably(entry.target, entry.backup, true)) {
-        DeleteFileW(entry.backup);
+        RemoveFile(entry.backup);
         entry.backup[0] = L'\0';
         return Prepared::Busy;
     }
@@ -169,22 +197,114 @@ struct Folder {
     wchar_t journal[kPathBuffer];
     wchar_t pending[kPathBuffer];
     wchar_t pattern[kPathBuffer];
+    wchar_t asides[kPathBuffer];
 };
+
+bool IsSwitcherFile(const SwapEntry& entry)
+{
+    return entry.mapped || lstrcmpiW(NameOf(entry.target), kSwitcherName) == 0;
+}
+
+// Where a run cut off at log-off is resumed from. While the set replaces
+// the switcher's own file there is an instant with no file under its name;
+// its backup, a whole copy of the old program, exists at every step.
+const wchar_t* ResumeProgram(const SwapSet& set, const wchar_t* switcherPath)
+{
+    for (const SwapEntry& entry : set) {
+        if (IsSwitcherFile(entry) && !entry.added && entry.backup[0] != L'\0' && Present(entry.backup))
+            return entry.backup;
+    }
+    return switcherPath;
+}
+
+void RegisterResume(const SwapSet& set, const wchar_t* switcherPath)
+{
+    if (switcherPath)
+        RegisterResumeAtLogOn(ResumeProgram(set, switcherPath));
+}
+
+// The switcher's own file goes in last and comes back last, so at every
+// step before it the set has a switcher that can finish the work.
+void PutSwitcherLast(SwapSet& set)
+{
+    SwapEntry* last = set.end() - 1;
+    for (SwapEntry& entry : set) {
+        if (&entry != last && IsSwitcherFile(entry)) {
+            const SwapEntry moved = entry;
+            entry = *last;
+            *last = moved;
+            return;
+        }
+    }
+}
+
+// Leftovers of earlier runs: programs renamed aside while they ran.
+void RemoveAsides(const Folder& folder)
+{
+    WIN32_FIND_DATAW data;
+    FindHandle search(FindFirstFileW(folder.asides, &data));
+    if (!search)
+        return;
+    do {
+        wchar_t path[kPathBuffer];
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            InFolder(folder.directory, data.cFileName, path, kPathBuffer))
+            RemoveFile(path);
+    } while (FindNextFileW(search.Get(), &data));
+}
+
+bool StartsUp(const Folder& folder, const SwapSet& set)
+{
+    for (const SwapEntry& entry : set) {
+        if (HasStartupCheck(NameOf(entry.target)) && !CheckStartup(entry.target, folder.directory))
+            return false;
+    }
+    return true;
+}
+
+// Every target of the set holds its new content. The backups go only once
+// the new programs have shown they start; a release that cannot start is
+// put back and its staged files dropped (its versions are recorded, so it is
+// not fetched again, while a later release still is).
+RunEnd FinishWholeSet(const Folder& folder, SwapSet& set, Failures& failures)
+{
+    if (StartsUp(folder, set)) {
+        CommitSwaps(set, folder.journal);
+        return RunEnd::Finished;
+    }
+    bool stopped = false;
+    const bool undone = UndoSwaps(set, &stopped);
+    if (stopped)
+        return RunEnd::Stopped;
+    for (const SwapEntry& entry : set)
+        failures.Add(entry.staged);
+    if (!undone)
+        return RunEnd::JournalKept;
+    // Staged files before the journal: a journal naming none is harmless.
+    for (const SwapEntry& entry : set)
+        RemoveFile(entry.staged);
+    DeleteFileW(folder.journal);
+    return RunEnd::Finished;
+}
 
 // An earlier run was cut off with its journal in place. A set whose every
 // target was replaced is whole and only loses its backups; any other goes
 // back to old targets with their staged files.
-RunEnd PutBackEarlierSet(const Folder& folder, Failures& failures)
+RunEnd PutBackEarlierSet(const Folder& folder, const wchar_t* switcherPath, Failures& failures)
 {
     SwapSet earlier;
-    ReadJournal(folder.directory, folder.journal, earlier);
+    if (!ReadJournal(folder.directory, folder.journal, earlier)) {
+        failures.Add(folder.journal);
+        return RunEnd::JournalKept;
+    }
+    // Windows deletes a log-on entry before it runs it; a run resumed there
+    // and cut off again needs it back.
+    RegisterResume(earlier, switcherPath);
     bool anyStaged = false;
     for (const SwapEntry& entry : earlier)
         anyStaged = anyStaged || Present(entry.staged);
-    if (!anyStaged) {
-        CommitSwaps(earlier, folder.journal);
-        return RunEnd::Finished;
-    }
+    if (!anyStaged)
+        return FinishWholeSet(folder, earlier, failures);
     bool stopped = false;
     if (UndoSwaps(earlier, &stopped)) {
         DeleteFileW(folder.journal);
@@ -210,16 +330,24 @@ RunEnd SwapSetIn(const Folder& folder, SwapSet& set, const wchar_t* switcherPath
             break;
         }
     }
-    if (!busy && switcherPath)
-        RegisterResumeAtLogOn(switcherPath);
+    // Durable before committed: the journal may only name staged files
+    // whose content is on the disk.
+    for (const SwapEntry& entry : set) {
+        if (busy)
+            break;
+        ClearReadOnly(entry.staged);
+        busy = !FlushFile(entry.staged);
+    }
+    if (!busy)
+        RegisterResume(set, switcherPath);
     if (!busy && !WriteJournal(folder.journal, set)) {
         DeleteFileW(folder.journal);
         busy = true;
     }
     if (busy) {
         for (const SwapEntry& entry : set) {
-            if (entry.backup[0] != L'\0')
-                DeleteFileW(entry.backup);
+            if (!entry.added && entry.backup[0] != L'\0')
+                RemoveFile(entry.backup);
             failures.Add(entry.staged);
         }
         return RunEnd::Finished;
@@ -228,8 +356,13 @@ RunEnd SwapSetIn(const Folder& folder, SwapSet& set, const wchar_t* switcherPath
         return RunEnd::Stopped;
 
     bool whole = true;
+    bool stopped = false;
     for (SwapEntry& entry : set) {
-        if (!ReplaceWith(entry.staged, entry.target)) {
+        wchar_t aside[kPathBuffer];
+        AsideOf(entry.staged, aside);
+        if (!PutInPlace(entry.staged, entry.target, aside, entry.mapped, &stopped)) {
+            if (stopped)
+                return RunEnd::Stopped;
             whole = false;
             break;
         }
@@ -237,11 +370,8 @@ RunEnd SwapSetIn(const Folder& folder, SwapSet& set, const wchar_t* switcherPath
         if (!Continue(InstallStep::Replaced))
             return RunEnd::Stopped;
     }
-    if (whole) {
-        CommitSwaps(set, folder.journal);
-        return RunEnd::Finished;
-    }
-    bool stopped = false;
+    if (whole)
+        return FinishWholeSet(folder, set, failures);
     const bool undone = UndoSwaps(set, &stopped);
     if (stopped)
         return RunEnd::Stopped;
@@ -255,10 +385,11 @@ RunEnd SwapSetIn(const Folder& folder, SwapSet& set, const wchar_t* switcherPath
 RunEnd InstallIn(const Folder& folder, const wchar_t* switcherPath, Failures& failures)
 {
     if (Present(folder.journal)) {
-        const RunEnd earlier = PutBackEarlierSet(folder, failures);
+        const RunEnd earlier = PutBackEarlierSet(folder, switcherPath, failures);
         if (earlier != RunEnd::Finished)
             return earlier;
     }
+    RemoveAsides(folder);
     if (Present(folder.pending))
         return RunEnd::Finished;
 
@@ -272,11 +403,19 @@ RunEnd InstallIn(const Folder& folder, const wchar_t* switcherPath, Failures& fa
         SwapEntry entry;
         entry.state = SwapState::NotReplaced;
         entry.backup[0] = L'\0';
+        entry.added = false;
+        entry.mapped = false;
         wchar_t stagedPath[kPathBuffer];
         const bool fits = InFolder(folder.directory, found.name, stagedPath, kPathBuffer);
-        const Prepared prepared = fits ? Prepare(stagedPath, entry) : Prepared::Discard;
+        const Prepared prepared = fits ? Prepare(stagedPath, entry, switcherPath) : Prepared::Discard;
         if (prepared == Prepared::Stopped)
             return RunEnd::Stopped;
+        if (prepared == Prepared::Older) {
+            // Left by an older release under a newer installation: never
+            // installed, and nothing the user could act on.
+            RemoveFile(stagedPath);
+            continue;
+        }
         if (prepared == Prepared::Discard) {
             // No old file to mix with, and kept it would bring the same
             // message at every exit.
@@ -302,6 +441,7 @@ RunEnd InstallIn(const Folder& folder, const wchar_t* switcherPath, Failures& fa
     }
     if (set.Count() == 0)
         return RunEnd::Finished;
+    PutSwitcherLast(set);
     return SwapSetIn(folder, set, switcherPath, failures);
 }
 
@@ -351,6 +491,8 @@ int InstallAllStaged(const wchar_t* directory, const wchar_t* switcherPath, Fail
         folder.journal[0] = L'\0';
     if (!InFolder(directory, kPendingName, folder.pending, kPathBuffer))
         folder.pending[0] = L'\0';
+    if (!InFolder(directory, kAsidePattern, folder.asides, kPathBuffer))
+        folder.asides[0] = L'\0';
     Failures failures(report, context);
     const RunEnd end = InstallIn(folder, switcherPath, failures);
     // A set left mixed is resumed at the next log-on as well as at the next

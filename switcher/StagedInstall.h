@@ -16,6 +16,7 @@ enum class InstallStep {
     LeftoverRemoved, // a stale backup was deleted
     BackupMade,      // one target's backup copy is whole
     JournalWritten,
+    MovedAside,      // a target that may be running was renamed aside
     Replaced,        // one target holds its new content
     NewContentKept,  // undo: a replaced target's new content is back under its staged name
     Undone           // undo: one target holds its old content again
@@ -37,10 +38,15 @@ bool BackupOfTarget(const wchar_t* target, wchar_t* backup, std::size_t backupSi
 
 // Installs every "*.uok" file of directory, all or none, after first
 // putting back a set an earlier run left mixed. Nothing is installed while
-// "Update\Staging.pending" says a set is still being staged. Staged files
-// that can never install (no target file, unusable name) are discarded and
-// reported; if any target cannot be replaced, every target keeps its old
-// content and every staged file stays for the next exit. With switcherPath,
+// "Update\Staging.pending" says a set is still being staged. A staged file
+// with no target is added as a new file; one older than its target (by
+// version resource) is discarded unreported; one that can never install
+// (unusable name, a folder in the way) is discarded and reported. If any
+// target cannot be replaced, or a new program fails its start-up check,
+// every target keeps its old content; in the first case every staged file
+// stays for the next exit, in the second the set's staged files are
+// dropped. The switcher's own file (switcherPath) is renamed aside, since
+// Windows will not replace a running program. With switcherPath,
 // the switcher is registered to resume at the next log-on while targets are
 // being replaced, and unregistered once the run is over. Returns the number
 // of failures reported.

@@ -57,7 +57,8 @@ bool ReadLine(const wchar_t* directory, const wchar_t* line, std::size_t length,
         return true;
     const std::size_t stagedLength = static_cast<std::size_t>(tab - line);
     const std::size_t backupLength = length - stagedLength - 1;
-    if (!PlainName(line, stagedLength) || !PlainName(tab + 1, backupLength) ||
+    const bool added = backupLength == 0;
+    if (!PlainName(line, stagedLength) || (!added && !PlainName(tab + 1, backupLength)) ||
         !EndsWithStagedExtension(line, stagedLength))
         return true;
     wchar_t staged[kPathBuffer];
@@ -66,15 +67,18 @@ bool ReadLine(const wchar_t* directory, const wchar_t* line, std::size_t length,
         !PathText(backup, kPathBuffer).Add(tab + 1, backupLength).Fits())
         return true;
     SwapEntry entry;
+    entry.backup[0] = L'\0';
     if (!InFolder(directory, staged, entry.staged, kPathBuffer) ||
-        !InFolder(directory, backup, entry.backup, kPathBuffer) ||
+        (!added && !InFolder(directory, backup, entry.backup, kPathBuffer)) ||
         !TargetOfStaged(entry.staged, entry.target, kPathBuffer))
         return true;
     entry.state = SwapState::Unknown;
-    SwapEntry* added = set.Add();
-    if (!added)
+    entry.added = added;
+    entry.mapped = false;
+    SwapEntry* slot = set.Add();
+    if (!slot)
         return false;
-    *added = entry;
+    *slot = entry;
     return true;
 }
 
@@ -92,24 +96,28 @@ void TemporaryOf(const wchar_t* staged, wchar_t* temporary)
 // One entry back to its old target, the new content kept under the staged
 // name. Every intermediate state reads back the same way: the staged file
 // appears (whole, by rename) before the backup goes, and the backup, a whole
-// copy, is moved over the target in one step.
+// copy, is moved over the target in one step (or, over a running program,
+// with the target renamed aside just before).
 bool UndoOne(SwapEntry& entry, bool* stopped)
 {
     if (entry.state == SwapState::NotReplaced) {
-        DeleteFileW(entry.backup);
+        if (!entry.added)
+            RemoveFile(entry.backup);
         return true;
     }
     const bool replaced = entry.state == SwapState::Replaced || !Present(entry.staged);
     if (replaced) {
         // Without a backup there is no old content to return to; the target
         // keeps the only copy it has.
-        if (!Present(entry.backup))
+        if (entry.added ? !Present(entry.target) : !Present(entry.backup)) {
+            entry.state = SwapState::NotReplaced;
             return true;
+        }
         // A copy, not a rename, so the target stays in place throughout.
         wchar_t temporary[kPathBuffer];
         TemporaryOf(entry.staged, temporary);
         if (!CopyDurably(entry.target, temporary, false) || !ReplaceWith(temporary, entry.staged)) {
-            DeleteFileW(temporary);
+            RemoveFile(temporary);
             return false;
         }
         if (!Continue(InstallStep::NewContentKept)) {
@@ -117,8 +125,19 @@ bool UndoOne(SwapEntry& entry, bool* stopped)
             return false;
         }
     }
-    if (Present(entry.backup) && !ReplaceWith(entry.backup, entry.target))
+    wchar_t aside[kPathBuffer];
+    AsideOf(entry.staged, aside);
+    if (entry.added) {
+        // With the staged file present, a target there can only be the
+        // copy an undo cut off had made. An added program still running is
+        // renamed aside instead.
+        if (Present(entry.target) && !RemoveFile(entry.target) && !ReplaceWith(entry.target, aside))
+            return false;
+    } else if (Present(entry.backup) && !PutInPlace(entry.backup, entry.target, aside, false, stopped)) {
+        // Not entry.mapped: the program running may be the one renamed aside
+        // by this run, and the new file in its place replaces in one step.
         return false;
+    }
     entry.state = SwapState::NotReplaced;
     if (!Continue(InstallStep::Undone)) {
         *stopped = true;
@@ -137,7 +156,11 @@ bool WriteJournal(const wchar_t* journalPath, const SwapSet& set)
         return false;
     for (const SwapEntry& entry : set) {
         wchar_t line[2 * kPathBuffer + 4];
-        PathText(line, sizeof line / sizeof line[0]).Add(NameOf(entry.staged)).Add(L"\t").Add(NameOf(entry.backup)).Add(L"\r\n");
+        PathText(line, sizeof line / sizeof line[0])
+            .Add(NameOf(entry.staged))
+            .Add(L"\t")
+            .Add(entry.added ? L"" : NameOf(entry.backup))
+            .Add(L"\r\n");
         const DWORD bytes = static_cast<DWORD>(std::wcslen(line) * sizeof line[0]);
         DWORD written = 0;
         if (!WriteFile(file.Get(), line, bytes, &written, nullptr) || written != bytes)
@@ -146,17 +169,17 @@ bool WriteJournal(const wchar_t* journalPath, const SwapSet& set)
     return FlushFileBuffers(file.Get()) != 0;
 }
 
-void ReadJournal(const wchar_t* directory, const wchar_t* journalPath, SwapSet& set)
+bool ReadJournal(const wchar_t* directory, const wchar_t* journalPath, SwapSet& set)
 {
     FileHandle file(CreateFileW(journalPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size;
     if (!file || !GetFileSizeEx(file.Get(), &size))
-        return;
+        return false;
     const DWORD limit = size.QuadPart < kJournalLimit ? static_cast<DWORD>(size.QuadPart) : kJournalLimit;
     HeapBuffer buffer(limit);
     DWORD read = 0;
     if (!buffer.Get() || !ReadFile(file.Get(), buffer.Get(), limit, &read, nullptr))
-        return;
+        return false;
     const wchar_t* text = static_cast<const wchar_t*>(buffer.Get());
     const std::size_t length = read / sizeof(wchar_t);
     std::size_t start = 0;
@@ -164,10 +187,11 @@ void ReadJournal(const wchar_t* directory, const wchar_t* journalPath, SwapSet& 
         if (text[i] != L'\r' || text[i + 1] != L'\n')
             continue;
         if (!ReadLine(directory, text + start, i - start, set))
-            return;
+            return false;
         start = i + 2;
         ++i;
     }
+    return true;
 }
 
 bool UndoSwaps(SwapSet& set, bool* stopped)
@@ -188,8 +212,10 @@ void CommitSwaps(const SwapSet& set, const wchar_t* journalPath)
 {
     // May fail for a backup another process has opened; a later install of
     // the same file removes it.
-    for (const SwapEntry& entry : set)
-        DeleteFileW(entry.backup);
+    for (const SwapEntry& entry : set) {
+        if (!entry.added)
+            RemoveFile(entry.backup);
+    }
     DeleteFileW(journalPath);
 }
 

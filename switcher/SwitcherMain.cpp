@@ -2,6 +2,8 @@
 // process id. Waits for the dialler to go, installs the staged files of its
 // own directory and always exits with 0. It has no window; the only thing the
 // user sees is one message box when anything could not be installed.
+//   switcher.exe --startup-check   only shows that this program starts: it
+//                                   waits for nothing and installs nothing.
 #include <windows.h>
 
 #include <cstdlib>
@@ -14,33 +16,41 @@ namespace {
 
 const char kErrorText[] = "Error while updating the application";
 const char kErrorTitle[] = "Tovrin Update";
+const char kStartupCheckSwitch[] = "--startup-check";
 
 // A run resumed at log-on and one started by an exiting dialler may meet:
 // two runs over the same folder would undo each other's swaps, so one waits
 // for the other. The first waits at most 15 s for the dialler, then installs.
 const wchar_t kRunMutexName[] = L"Local\\TovrinSwitcher";
 const DWORD kRunWaitMs = 60000;
+// The dialler holds this for its whole life. Held here while files are
+// swapped, a dialler started meanwhile finds another instance instead of
+// loading half-replaced files; one already running (started again after the
+// one we waited for) keeps every file staged.
+const wchar_t kInstanceMutexName[] = L"tovrin:Mutex:Instance";
+const DWORD kInstanceWaitMs = 1000;
 
-class RunLock {
+class NamedLock {
 public:
-    RunLock() : mutex(CreateMutexW(nullptr, FALSE, kRunMutexName))
+    NamedLock(const wchar_t* name, DWORD waitMs) : mutex(CreateMutexW(nullptr, FALSE, name))
     {
         if (!mutex)
             return;
-        const DWORD waited = WaitForSingleObject(mutex, kRunWaitMs);
-        // An abandoned lock means the other run died; its journal tells
-        // this run what to put back.
+        const DWORD waited = WaitForSingleObject(mutex, waitMs);
+        // An abandoned lock means its holder died: another run, whose
+        // journal tells this one what to put back, or a dialler ended by
+        // force.
         held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     }
-    ~RunLock()
+    ~NamedLock()
     {
         if (held)
             ReleaseMutex(mutex);
         if (mutex)
             CloseHandle(mutex);
     }
-    RunLock(const RunLock&) = delete;
-    RunLock& operator=(const RunLock&) = delete;
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
 
     bool Held() const { return held; }
 
@@ -49,10 +59,19 @@ private:
     bool held = false;
 };
 
+// The switcher loads no library of ours; its one resource is its version.
+int StartupCheck()
+{
+    return FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16)) ? 0 : 1;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    if (__argc == 2 && lstrcmpA(__argv[1], kStartupCheckSwitch) == 0)
+        return StartupCheck();
+
     // Wide: a folder under a profile named in another script has no narrow
     // name that opens it.
     wchar_t program[MAX_PATH];
@@ -70,14 +89,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int failures = 0;
     {
         // Not had in time: everything stays staged for the next run.
-        RunLock lock;
-        if (!lock.Held())
+        NamedLock run(kRunMutexName, kRunWaitMs);
+        if (!run.Held())
+            return 0;
+        NamedLock dialler(kInstanceMutexName, kInstanceWaitMs);
+        if (!dialler.Held())
             return 0;
         failures = switcher::InstallAllStaged(directory, program, nullptr, nullptr);
     }
     // One message for the whole run, however many files it concerns, shown
-    // once the lock is free so a waiting run is not held by an open box.
-    if (failures > 0)
+    // once the locks are free so a waiting run is not held by an open box.
+    // Not at the end of the session: nobody would see it, and it would hold
+    // up the log-off.
+    if (failures > 0 && !GetSystemMetrics(SM_SHUTTINGDOWN))
         MessageBoxA(nullptr, kErrorText, kErrorTitle, MB_ICONERROR | MB_OK);
     return 0;
 }

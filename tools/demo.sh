@@ -39,7 +39,11 @@ cmake --build "$build" -j "$(nproc)" --target Tovrin Tallyview switcher rasim de
 echo "== preparing the installation folder"
 rm -rf "$demo"
 mkdir -p "$demo/install" "$demo/provider" "$demo/screenshots"
-cp "$build"/bin/{Tovrin.exe,Tallyview.dll,Praxel.dll,Utils.dll,switcher.exe} "$demo/install/"
+# Stripped, as the package ships them.
+programs=(Tovrin.exe Praxel.dll Utils.dll Tallyview.dll switcher.exe)
+for f in "${programs[@]}"; do
+  x86_64-w64-mingw32-strip --strip-all -o "$demo/install/$f" "$build/bin/$f"
+done
 # The simulated remote-access service, loaded instead of the system's.
 cp "$build/rasim/rasapi32.dll" "$demo/install/"
 cp "$root/tools/demo/ReadMe.txt" "$demo/install/"
@@ -59,14 +63,14 @@ python3 "$root/tools/provider/provider.py" --root "$demo/provider" --port-file "
 provider_pid=$!
 for _ in $(seq 100); do [ -s "$demo/provider.port" ] && break; sleep 0.1; done
 url="http://127.0.0.1:$(cat "$demo/provider.port")"
-# The update: a point release of Tallyview.dll (its version raised), published
-# as its gzip form and a patch from the installed version, signed.
-# Stripped, as the package ships it.
+# The update: a whole release, as every release is: all five programs with
+# their version raised, published as gzip forms and patches from the
+# installed release, signed.
 mkdir -p "$demo/release/old" "$demo/release/new"
-x86_64-w64-mingw32-strip --strip-all -o "$demo/install/Tallyview.dll" "$build/bin/Tallyview.dll"
-cp "$demo/install/Tallyview.dll" "$demo/release/old/"
-version=$(python3 "$root/tools/demo/raise-version.py" "$demo/release/old/Tallyview.dll" \
-  "$demo/release/new/Tallyview.dll")
+for f in "${programs[@]}"; do
+  cp "$demo/install/$f" "$demo/release/old/"
+  version=$(python3 "$root/tools/demo/raise-version.py" "$demo/release/old/$f" "$demo/release/new/$f")
+done
 installed_version=$(sed -n 's/^project(Tovrin VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 sed -e "s|@URL@|$url|g" -e "s|@VERSION@|$version|g" "$demo/provider/update.xml.in" > "$demo/update-unsigned.xml"
 python3 "$root/tools/provider/publish-release.py" "$demo/update-unsigned.xml" --files "$demo/release/new" \
@@ -91,8 +95,10 @@ wine reg add "$key" /v password /d demo /f >/dev/null
 wine reg add "$key" /v UpdatePage /d "$url/customer/dialler_update.asp" /f >/dev/null
 wine reg add "$key" /v HomePage /d "$url/portal/" /f >/dev/null
 wine reg add "$key" /v BannerURL /d "$url/customer/banner.html" /f >/dev/null
-# The record an earlier update left: the customer has the installed version.
-wine reg add "$key\\Update" /v Tallyview.dll /d "$installed_version" /f >/dev/null
+# The records an earlier update left: the customer has the installed release.
+for f in "${programs[@]}"; do
+  wine reg add "$key\\Update" /v "$f" /d "$installed_version" /f >/dev/null
+done
 
 export WINEDLLOVERRIDES="rasapi32=n"
 # The simulated service takes Unix paths and reads them through drive Z:.
@@ -119,8 +125,9 @@ else
   wine "$driver" connect
   sleep 4
   shot 2-connected
-  # Give the download thread time to stage the new Tallyview.dll.
-  for _ in $(seq 50); do [ -e "$demo/install/Tallyview.dll.uok" ] && break; sleep 0.2; done
+  # Give the download thread time to stage the whole release: the set's
+  # markers appear together, once every file of it is complete.
+  for _ in $(seq 100); do [ -e "$demo/install/switcher.exe.uok" ] && break; sleep 0.2; done
   wine "$driver" disconnect
   sleep 1
   shot 3-disconnected
@@ -128,8 +135,10 @@ else
   wait "$dialler" || true
 fi
 
-# The switcher swaps the staged files in once the dialler has gone.
-for _ in $(seq 100); do [ -e "$demo/install/Tallyview.dll.uok" ] || break; sleep 0.2; done
+# The switcher swaps the staged files in once the dialler has gone, checks
+# that the new programs start, and only then lets the old ones go.
+for _ in $(seq 100); do compgen -G "$demo/install/*.uok" >/dev/null || break; sleep 0.2; done
+wine "$build/bin/demo_driver.exe" wait-switcher
 
 echo "== what happened"
 echo "-- the modem (simulated remote-access service):"
@@ -143,15 +152,25 @@ for line in open(sys.argv[1]):
 PY
 echo "-- the signed answer's serial, as the dialler accepted it:"
 wine reg query "$key" /v UpdateSerial 2>/dev/null | grep UpdateSerial || echo "   (none: the answer was not accepted)"
-echo "-- the update, Tallyview.dll $installed_version to $version:"
-python3 - "$demo/provider.log" "$demo/release/new/Tallyview.dll" "$demo/install/Tallyview.dll" <<'PY'
+echo "-- the update, all five programs $installed_version to $version:"
+python3 - "$demo/provider.log" "$demo/release/new" "$demo/install" "${programs[@]}" <<'PY'
 import json, os, sys
-log, new, installed = sys.argv[1:]
-fetched = sum(r.get('bytes') or 0 for r in map(json.loads, open(log))
-              if r['path'].startswith('/files/Tallyview.dll'))
-full = os.path.getsize(new)
-print(f"   fetched {fetched} bytes for a file of {full} bytes ({100 * fetched / full:.1f}%)")
-same = open(new, 'rb').read() == open(installed, 'rb').read()
-print("   installed Tallyview.dll is the new release" if same else "   installed Tallyview.dll is NOT the new release")
-sys.exit(0 if same else 1)
+log, new, installed, names = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+requests = [json.loads(line) for line in open(log)]
+all_same = True
+total_fetched = total_size = 0
+for name in names:
+    fetched = sum(r.get('bytes') or 0 for r in requests if r['path'].startswith('/files/' + name))
+    full = os.path.getsize(os.path.join(new, name))
+    total_fetched += fetched
+    total_size += full
+    same = open(os.path.join(new, name), 'rb').read() == open(os.path.join(installed, name), 'rb').read()
+    all_same = all_same and same
+    print(f"   {name:<14} fetched {fetched:>7} bytes for a file of {full:>7} bytes; "
+          + ("installed is the new release" if same else "installed is NOT the new release"))
+print(f"   all five: fetched {total_fetched} bytes for {total_size} bytes ({100 * total_fetched / total_size:.1f}%)")
+staged = sorted(f for f in os.listdir(installed) if f.lower().endswith('.uok'))
+if staged:
+    print(f"   still staged: {' '.join(staged)}")
+sys.exit(0 if all_same and not staged else 1)
 PY

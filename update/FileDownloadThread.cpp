@@ -11,11 +11,16 @@
 #include "update/PendingList.h"
 #include "update/StagingPaths.h"
 #include "update/UpdateModel.h"
+#include "utils/SwitcherRunLock.h"
 #include "utils/Utils.h"
 
 namespace Update {
 
 namespace {
+
+// A switcher run normally ends within a few seconds; one that holds its lock
+// longer leaves this run's complete downloads for the next connection.
+const DWORD kSwitcherLockWaitMs = 5000;
 
 // The record holds 15 characters: a longer version text would be stored cut,
 // read back as a smaller version and fetched again at every connection.
@@ -38,8 +43,22 @@ bool IsRefused(const File& file)
     return false;
 }
 
+bool IsPlainFile(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// An earlier release's marker set aside by PlaceMarker goes back as it was.
+bool RestoreEarlierMarker(const StagingPaths& paths)
+{
+    return !IsPlainFile(paths.earlier) || MoveFileA(paths.earlier, paths.marker);
+}
+
 // A download that cannot become its marker goes back where the next run
-// checks it.
+// checks it. A marker of an earlier release under the same name is only
+// moved aside: should a later file of the set fail, it must be there again,
+// recorded and untouched.
 bool PlaceMarker(const StagingPaths& paths)
 {
     DeleteFileA(paths.staged);
@@ -47,16 +66,24 @@ bool PlaceMarker(const StagingPaths& paths)
     // staged path is not this download and must not become the marker.
     if (!MoveFileA(paths.download, paths.staged))
         return false;
-    DeleteFileA(paths.marker);
+    // Left by a run that ended once its set was whole.
+    DeleteFileA(paths.earlier);
+    // A folder at the marker path is no marker: the rename below fails on it.
+    if (IsPlainFile(paths.marker) && !MoveFileA(paths.marker, paths.earlier)) {
+        MoveFileA(paths.staged, paths.download);
+        return false;
+    }
     if (MoveFileA(paths.staged, paths.marker))
         return true;
     MoveFileA(paths.staged, paths.download);
+    RestoreEarlierMarker(paths);
     return false;
 }
 
 // Turns complete downloads into markers, all of them or none. The list
 // guards the renames: should the process end between two of them, the next
-// run deletes the markers it names and switcher.exe installs nothing.
+// run deletes the markers it names, puts back the earlier ones set aside,
+// and switcher.exe installs nothing meanwhile.
 bool PlaceMarkers(const StagingPaths* paths, unsigned int count)
 {
     if (!WritePendingList(paths, count))
@@ -64,14 +91,20 @@ bool PlaceMarkers(const StagingPaths* paths, unsigned int count)
     unsigned int placed = 0;
     while (placed < count && PlaceMarker(paths[placed]))
         ++placed;
-    if (placed == count)
-        return RemovePendingList();
+    if (placed == count) {
+        if (!RemovePendingList())
+            return false;
+        // Replaced for good only once no list could bring them back.
+        for (unsigned int i = 0; i < count; ++i)
+            DeleteFileA(paths[i].earlier);
+        return true;
+    }
 
     // Back to complete downloads, which the next run checks rather than
     // fetches again. Whatever cannot go back stays under the list.
     bool restored = true;
     for (unsigned int i = 0; i < placed; ++i)
-        restored = MoveFileA(paths[i].marker, paths[i].download) && restored;
+        restored = MoveFileA(paths[i].marker, paths[i].download) && RestoreEarlierMarker(paths[i]) && restored;
     if (restored)
         RemovePendingList();
     return false;
@@ -112,7 +145,12 @@ void UpdateEntity(const Entity& entity)
         }
         needed[neededCount++] = &file;
     }
-    if (!complete || neededCount == 0 || !PlaceMarkers(paths.get(), neededCount))
+    if (!complete || neededCount == 0)
+        return;
+    // The lock keeps a switcher run from listing the set half-renamed; a run
+    // then finds the markers and their records together.
+    SwitcherRunLock lock(kSwitcherLockWaitMs);
+    if (!lock.Held() || !PlaceMarkers(paths.get(), neededCount))
         return;
 
     // The record is what keeps a file from being fetched again, so it is
@@ -133,6 +171,8 @@ unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument)
     CreateDirectoryA(kStagingDirectory, nullptr);
     // A set cut off half-way by an earlier run is taken back first; while
     // that fails, its list must not be overwritten by a new one.
+    // No lock is needed for it: switcher.exe installs nothing while the list
+    // is there.
     const bool mayStage = RecoverPendingList();
 
     while (entities->GetSize() > 0) {

@@ -22,15 +22,18 @@ namespace Update {
 // offered version is newer than what is installed (NeedUpdate) are one
 // release: each is downloaded (resuming what an earlier run left) and
 // checked, and only once all are complete are they renamed to their markers,
-// under .\Update\Staging.pending, and their versions recorded. Otherwise
-// nothing of the entity is staged or recorded, and the complete downloads
-// wait in .\Update for the next run. An entity holding a file name that is
+// under .\Update\Staging.pending and switcher.exe's run lock, and their
+// versions recorded. A marker of an earlier release with the same name is
+// replaced only when the whole set is placed. A lock not had within 5 s
+// leaves the complete downloads for the next run, as does a set that cannot
+// be placed whole. Otherwise nothing of the entity is staged or recorded,
+// and the complete downloads wait in .\Update for the next run. An entity holding a file name that is
 // not a bare file name, or is a staging name, or a version too long for its
 // record, is skipped whole. In a library built with the provider's update
 // key, so is an entity with a file without a SHA-256, and a download whose
 // bytes do not match it is deleted. A list left by a run that was cut off is
-// taken back first: the markers it names are deleted. No failure is
-// reported; the result is always 0.
+// taken back first: the markers it names are deleted and earlier ones it
+// had set aside put back. No failure is reported; the result is always 0.
 PRAXEL_API unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument);
 
 } // namespace Update

@@ -11,6 +11,7 @@
 #include "update/PatchApply.h"
 #include "update/UpdateModel.h"
 #include "utils/RecordedVersion.h"
+#include "utils/ScopedHandle.h"
 #include "utils/Utils.h"
 
 namespace Update {
@@ -55,6 +56,24 @@ bool KeepIfChecked(const char* path, const File& file)
     return false;
 }
 
+// DownloadFile flushes a plain download before it reports it; an unpacked or patched
+// result is written through the C runtime and could still sit in the cache
+// when it becomes a marker, so a power cut then would leave the switcher a
+// program of the right length full of zeros. One that cannot be flushed is
+// deleted, so no later run takes it as complete.
+bool FlushToDisk(const char* path)
+{
+    bool flushed = false;
+    {
+        FileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        flushed = file && FlushFileBuffers(file.Get());
+    }
+    if (!flushed)
+        DeleteFileA(path);
+    return flushed;
+}
+
 // A patch applies just as cleanly to a changed local file and then gives
 // wrong bytes, so it is only worth fetching where the digest can tell.
 bool PatchApplies(const File& file, const char* installedPath)
@@ -97,7 +116,7 @@ bool TryPacked(const File& file, FetchForm form, const FormSource& source, const
                                     ? ApplyPatchFile(installedPath, source.download, file.GetSize(), paths.download)
                                     : GunzipFile(source.download, file.GetSize(), paths.download);
     DeleteFileA(source.download);
-    return result == UnpackResult::Ok && KeepIfChecked(paths.download, file);
+    return result == UnpackResult::Ok && FlushToDisk(paths.download) && KeepIfChecked(paths.download, file);
 }
 
 } // namespace

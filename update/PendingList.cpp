@@ -35,15 +35,25 @@ bool RemoveFile(const char* path)
 }
 
 // A line that is not a marker name was not written by us: it is left alone.
-bool DeleteListedMarker(const char* name)
+// An earlier release's marker that the cut-off set had moved aside goes back
+// in place of the new one.
+bool TakeBackListedMarker(const char* name)
 {
     if (!IsBareFileName(name) || !IsMarkerName(name))
         return true;
     char path[kLocalPathBuffer];
+    char earlier[kLocalPathBuffer];
     const int written = std::snprintf(path, sizeof path, ".\\%s", name);
-    if (written <= 0 || static_cast<std::size_t>(written) >= sizeof path)
+    const int asideWritten = std::snprintf(earlier, sizeof earlier, "%s\\%s", kStagingDirectory, name);
+    if (written <= 0 || static_cast<std::size_t>(written) >= sizeof path || asideWritten <= 0 ||
+        static_cast<std::size_t>(asideWritten) >= sizeof earlier)
         return true;
-    return RemoveFile(path);
+    if (!RemoveFile(path))
+        return false;
+    const DWORD attributes = GetFileAttributesA(earlier);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    return MoveFileA(earlier, path) != FALSE;
 }
 
 } // namespace
@@ -90,7 +100,7 @@ bool RecoverPendingList()
             line[length] = '\0';
             // A line cut to fit the buffer names no marker we wrote.
             if (!overlong)
-                cleared = DeleteListedMarker(line) && cleared;
+                cleared = TakeBackListedMarker(line) && cleared;
             length = 0;
             overlong = false;
         };

@@ -15,8 +15,9 @@ bool WritePendingList(const StagingPaths* paths, unsigned int count);
 bool RemovePendingList();
 
 // A list left behind means its set was cut off: deletes the markers it names
-// (their versions were never recorded, so they are fetched again), then the
-// list. Only bare marker names in the installation directory are touched.
+// (their versions were never recorded, so they are fetched again), puts back
+// an earlier release's marker the set had moved aside to .\Update\<name>.uok,
+// then deletes the list. Only bare marker names in the installation directory are touched.
 // True when no list is left; false when it could not be read through or a
 // marker could not be deleted, so the list still guards them.
 bool RecoverPendingList();

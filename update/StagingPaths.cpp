@@ -27,7 +27,9 @@ bool FormatStagingPaths(const char* name, const char* versionText, StagingPaths&
            Fits(std::snprintf(paths.staged, sizeof paths.staged, "%s\\%s", kStagingDirectory, name),
                 sizeof paths.staged) &&
            Fits(std::snprintf(paths.marker, sizeof paths.marker, "%s%s.uok", kMarkerDirectory, name),
-                sizeof paths.marker);
+                sizeof paths.marker) &&
+           Fits(std::snprintf(paths.earlier, sizeof paths.earlier, "%s\\%s.uok", kStagingDirectory, name),
+                sizeof paths.earlier);
 }
 
 const char* MarkerFileName(const StagingPaths& paths)

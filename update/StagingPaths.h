@@ -1,5 +1,5 @@
 #pragma once
-// The three local paths of one offered file, relative to the installation
+// The local paths of one offered file, relative to the installation
 // directory (the current directory).
 #include <cstddef>
 
@@ -11,6 +11,9 @@ struct StagingPaths {
     char download[kLocalPathBuffer];  // .\Update\<name>.<version>
     char staged[kLocalPathBuffer];    // .\Update\<name>
     char marker[kLocalPathBuffer];    // .\<name>.uok
+    // An earlier release's marker waits here while a new set is placed, so a
+    // set that fails half-way can give it back untouched.
+    char earlier[kLocalPathBuffer];   // .\Update\<name>.uok
 };
 
 extern const char kStagingDirectory[];

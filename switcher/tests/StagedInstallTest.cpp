@@ -12,6 +12,7 @@
 
 #include "RegistryProbe.h"
 #include "switcher/StagedInstall.h"
+#include "switcher/StartupCheck.h"
 #include "utils/ScopedHandle.h"
 
 using switcher::InstallAllStaged;
@@ -27,10 +28,26 @@ std::wstring Wide(const std::string& text)
     return std::wstring(text.begin(), text.end());
 }
 
+// Stands in for starting a program in its check mode: fails for the file
+// named failingCheck, and notes what each checked file held at the time.
+std::string failingCheck;
+std::vector<std::string> checked;
+
+bool CheckForTest(const wchar_t* path, const wchar_t*)
+{
+    std::ifstream in(path, std::ios::binary);
+    checked.push_back(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    const wchar_t* slash = wcsrchr(path, L'\\');
+    return failingCheck != std::string(slash + 1, slash + 1 + wcslen(slash + 1));
+}
+
 class StagedInstallTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        failingCheck.clear();
+        checked.clear();
+        switcher::SetStartupCheckForTest(CheckForTest);
         char base[MAX_PATH];
         GetTempPathA(sizeof base, base);
         char name[MAX_PATH];
@@ -46,6 +63,7 @@ protected:
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 const std::string path = dir + "\\" + data.cFileName;
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveDirectoryA(path.c_str());
                 else
@@ -55,6 +73,7 @@ protected:
         }
         RemoveDirectoryA(dir.c_str());
         ClearResume();
+        switcher::SetStartupCheckForTest(nullptr);
     }
 
     std::string Path(const std::string& name) const { return dir + "\\" + name; }
@@ -104,6 +123,14 @@ protected:
         }, &reported);
     }
     static bool ResumeRegistered() { return probe::ReadText(kRunOnceKey, kRunOnceValue).has_value(); }
+    // The log-on entry names a program that is there to start.
+    static bool ResumeStarts()
+    {
+        const std::string command = probe::ReadText(kRunOnceKey, kRunOnceValue).value_or("");
+        const size_t end = command.find('"', 1);
+        return end != std::string::npos &&
+               GetFileAttributesA(command.substr(1, end - 1).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     static void ClearResume()
     {
         HKEY key;
@@ -154,14 +181,24 @@ TEST_F(StagedInstallTest, LeftoverBackupIsReplacedBeforeTheSwap)
     EXPECT_FALSE(Exists("_tils.dll"));
 }
 
-TEST_F(StagedInstallTest, MissingTargetIsReportedAndStagedFileDiscarded)
+TEST_F(StagedInstallTest, MissingTargetIsAddedAsPartOfItsSet)
 {
+    // A release that brings a new file: it goes in with the others or not
+    // at all.
+    Write("a.dll", "old");
+    Write("a.dll.uok", "new");
     Write("Gone.dll.uok", "new");
-    EXPECT_EQ(Install(), 1);
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0], Path("Gone.dll.uok"));
-    EXPECT_FALSE(Exists("Gone.dll"));
-    EXPECT_FALSE(Exists("Gone.dll.uok"));
+    FileHandle held = Hold("a.dll", FILE_SHARE_READ);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Install(), 2);
+    held.Reset();
+    EXPECT_EQ(Listing(), "Gone.dll.uok\na.dll\na.dll.uok\n");
+
+    reported.clear();
+    EXPECT_EQ(Install(), 0);
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(Read("Gone.dll"), "new");
+    EXPECT_EQ(Listing(), "Gone.dll\na.dll\n");
 }
 
 TEST_F(StagedInstallTest, CutOffSwapRestoresBackupThenInstalls)
@@ -299,7 +336,7 @@ TEST_F(StagedInstallTest, StagedFilesThatCanNeverBeInstalledAreDiscarded)
     Write(".uok", "x");
     const std::wstring longDir = L"\\\\?\\" + std::wstring(dir.begin(), dir.end()) + L"\\" + std::wstring(240 - dir.size(), L'd');
     ASSERT_TRUE(CreateDirectoryW(longDir.c_str(), nullptr));
-    const std::wstring longStaged = longDir + L"\\Tovrin.exe.uok";
+    const std::wstring longStaged = longDir + L"\\TovrinWithALongName.exe.uok";
     FileHandle(CreateFileW(longStaged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     const std::string shortDir = dir + "\\" + std::string(240 - dir.size(), 'd');
 
@@ -316,8 +353,8 @@ TEST_F(StagedInstallTest, BackupThatMayBelongToAnotherTargetIsNeverRestored)
     Write("Bone.dll", "bone");
     Write("_one.dll", "old bone");
     Write("Gone.dll.uok", "new gone");
-    EXPECT_EQ(Install(), 1);
-    EXPECT_FALSE(Exists("Gone.dll"));
+    EXPECT_EQ(Install(), 0);
+    EXPECT_EQ(Read("Gone.dll"), "new gone");
     EXPECT_FALSE(Exists("Gone.dll.uok"));
     EXPECT_EQ(Read("_one.dll"), "old bone");
     EXPECT_EQ(Read("Bone.dll"), "bone");
@@ -326,23 +363,28 @@ TEST_F(StagedInstallTest, BackupThatMayBelongToAnotherTargetIsNeverRestored)
 TEST_F(StagedInstallTest, CutOffAtAnyStepNoSetStaysMixed)
 {
     // Every point at which log-off could end the process, in turn: with all
-    // targets free, and with the last one held so the run has to put the
-    // others back. Utils.dll is whole; Praxel.dll was cut off by an earlier
-    // version between its two renames.
+    // targets free; with the last one held so the run has to put the others
+    // back; and with the new switcher failing its start-up check. Utils.dll
+    // is whole; Praxel.dll was cut off by an earlier version between its two
+    // renames; Added.dll is new in this release; switcher.exe is the running
+    // switcher's own file.
     static int calls;
     static int stopAt;
-    const char* targets[] = {"Utils.dll", "Praxel.dll", "c.dll"};
-    for (const bool holdLast : {false, true}) {
+    const char* targets[] = {"Utils.dll", "Praxel.dll", "c.dll", "switcher.exe"};
+    enum Mode { Free, Held, CheckFails };
+    for (const Mode mode : {Free, Held, CheckFails}) {
         for (stopAt = 1;; ++stopAt) {
-            SCOPED_TRACE(std::to_string(stopAt) + (holdLast ? " held" : " free"));
+            SCOPED_TRACE(std::to_string(stopAt) + " mode " + std::to_string(mode));
             DeleteFileA(Path("Praxel.dll").c_str());
-            Write("Utils.dll", "old");
-            Write("Utils.dll.uok", "new");
+            DeleteFileA(Path("Added.dll").c_str());
+            for (const char* target : {"Utils.dll", "c.dll", "switcher.exe"})
+                Write(target, "old");
             Write("_raxel.dll", "old");
-            Write("Praxel.dll.uok", "new");
-            Write("c.dll", "old");
-            Write("c.dll.uok", "new");
-            FileHandle held = holdLast ? Hold("c.dll", FILE_SHARE_READ) : FileHandle();
+            for (const char* target : targets)
+                Write(std::string(target) + ".uok", "new");
+            Write("Added.dll.uok", "new");
+            failingCheck = mode == CheckFails ? "switcher.exe" : "";
+            FileHandle held = mode == Held ? Hold("c.dll", FILE_SHARE_READ) : FileHandle();
             calls = 0;
             switcher::SetStepHookForTest([](switcher::InstallStep) { return ++calls != stopAt; });
             Install();
@@ -351,29 +393,104 @@ TEST_F(StagedInstallTest, CutOffAtAnyStepNoSetStaysMixed)
             if (calls < stopAt)
                 break;
 
-            bool anyNew = false;
-            bool anyStaged = false;
+            bool anyNew = Exists("Added.dll");
+            bool anyStaged = Exists("Added.dll.uok");
             for (const char* target : targets) {
+                // The switcher's own file may be missing for the instant
+                // between its rename aside and the move in.
+                if (!Exists(target) && std::string(target) == "switcher.exe")
+                    continue;
                 const std::string content = Exists(target) ? Read(target) : Read("_raxel.dll");
                 EXPECT_TRUE(content == "old" || content == "new") << target << ": '" << content << "'";
                 anyNew = anyNew || content == "new";
                 anyStaged = anyStaged || Exists(std::string(target) + ".uok");
             }
             // A mixed set is always one the next run, or the next log-on,
-            // puts right.
+            // puts right; and the log-on entry can always start.
             if (anyNew && anyStaged) {
                 EXPECT_TRUE(Exists("switcher.journal"));
-                EXPECT_TRUE(ResumeRegistered());
+                EXPECT_TRUE(ResumeStarts());
             }
+            if (!Exists("switcher.exe")) {
+                EXPECT_TRUE(ResumeStarts());
+            }
+            // Resumed at log-on: Windows has deleted the entry before
+            // running it, and a second cut-off must find it again.
+            ClearResume();
+            static bool unregisteredPutBack;
+            unregisteredPutBack = false;
+            switcher::SetStepHookForTest([](switcher::InstallStep step) {
+                if (step == switcher::InstallStep::NewContentKept || step == switcher::InstallStep::Undone)
+                    unregisteredPutBack = unregisteredPutBack || !ResumeRegistered();
+                return true;
+            });
             reported.clear();
-            EXPECT_EQ(Install(), 0);
-            EXPECT_EQ(Listing(), "Praxel.dll\nUtils.dll\nc.dll\n");
+            EXPECT_EQ(Install() > 0, mode == CheckFails);
+            switcher::SetStepHookForTest(nullptr);
+            EXPECT_FALSE(unregisteredPutBack);
+            // What the rename aside left is removed by a later run.
+            Install();
+            const std::string expected = mode == CheckFails ? "old" : "new";
+            EXPECT_EQ(Listing(), mode == CheckFails ? "Praxel.dll\nUtils.dll\nc.dll\nswitcher.exe\n"
+                                                    : "Added.dll\nPraxel.dll\nUtils.dll\nc.dll\nswitcher.exe\n");
             for (const char* target : targets)
-                EXPECT_EQ(Read(target), "new") << target;
+                EXPECT_EQ(Read(target), expected) << target;
             EXPECT_FALSE(ResumeRegistered());
         }
         EXPECT_GT(stopAt, 5);
     }
+}
+
+TEST_F(StagedInstallTest, ReleaseFailingItsStartupCheckIsPutBackAndDropped)
+{
+    Write("Tovrin.exe", "old dialler");
+    Write("Tovrin.exe.uok", "new dialler");
+    Write("Utils.dll", "old");
+    Write("Utils.dll.uok", "new");
+    Write("Added.dll.uok", "new");
+    failingCheck = "Tovrin.exe";
+    EXPECT_EQ(Install(), 3);
+    // Checked where it runs, beside the new libraries.
+    EXPECT_EQ(checked, std::vector<std::string>{"new dialler"});
+    EXPECT_EQ(Read("Tovrin.exe"), "old dialler");
+    EXPECT_EQ(Read("Utils.dll"), "old");
+    EXPECT_EQ(Listing(), "Tovrin.exe\nUtils.dll\n");
+    EXPECT_FALSE(ResumeRegistered());
+}
+
+TEST_F(StagedInstallTest, ReadOnlyTargetInstallsTwiceAndLeftoverBackupNeverBlocks)
+{
+    Write("Utils.dll", "old");
+    for (const std::string round : {"1", "2"}) {
+        SCOPED_TRACE(round);
+        SetFileAttributesA(Path("Utils.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+        Write("Utils.dll.uok", "new " + round);
+        FileHandle leftover;
+        if (round == "2") {
+            // A read-only leftover backup that cannot even be deleted.
+            Write("_tils.dll", "stale");
+            SetFileAttributesA(Path("_tils.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+            leftover = Hold("_tils.dll");
+            ASSERT_TRUE(leftover);
+        }
+        EXPECT_EQ(Install(), 0);
+        EXPECT_EQ(Read("Utils.dll"), "new " + round);
+        EXPECT_EQ(Listing(), round == "1" ? "Utils.dll\n" : "Utils.dll\n_tils.dll\n");
+    }
+}
+
+TEST_F(StagedInstallTest, UnreadableJournalIsACutOffRunNeverAFinishedOne)
+{
+    Write("a.dll", "new");
+    Write("a.dll.uok", "newer");
+    Write("_.dll", "old");
+    Write("switcher.journal", "");
+    FileHandle held = Hold("switcher.journal");
+    ASSERT_TRUE(held);
+    EXPECT_EQ(Install(), 1);
+    held.Reset();
+    EXPECT_EQ(Listing(), "_.dll\na.dll\na.dll.uok\nswitcher.journal\n");
+    EXPECT_TRUE(ResumeRegistered());
 }
 
 TEST_F(StagedInstallTest, ResumeIsRegisteredOnlyWhileTargetsAreBeingReplaced)

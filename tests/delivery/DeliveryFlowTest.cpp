@@ -47,7 +47,7 @@ protected:
     // One file offered as Tovrin.exe 1.0.4, installed with old content.
     std::string OfferTovrin(unsigned int size)
     {
-        const std::string content = provider::ServeFile("files/Tovrin.exe", size, 11);
+        const std::string content = ServeProgram("files/Tovrin.exe", size, 11);
         ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
         install.Write("Tovrin.exe", "old dialler");
         return content;
@@ -65,7 +65,11 @@ TEST_F(DeliveryFlowTest, TwoEntitiesAreDeliveredInOrderAndInstalled)
     std::map<std::string, size_t> manifestSizes;
     unsigned int seed = 1;
     for (const auto& file : sizes) {
-        content[file.first] = provider::ServeFile("files/" + file.first, file.second, seed++);
+        // The programs with a start-up check must pass it to be installed.
+        const bool program = file.first == "Tovrin.exe" || file.first == "Tallyview.dll";
+        content[file.first] = program ? ServeProgram("files/" + file.first, file.second, seed)
+                                      : provider::ServeFile("files/" + file.first, file.second, seed);
+        ++seed;
         manifestSizes[file.first] = file.second;
         install.Write(file.first, "old " + file.first);
     }
@@ -104,7 +108,7 @@ TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
         ScratchInstall run;
         probe::ClearTovrinKey();
         provider::Reset();
-        const std::string content = provider::ServeFile("files/Tovrin.exe", size, cut);
+        const std::string content = ServeProgram("files/Tovrin.exe", size, cut);
         ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
         run.Write("Tovrin.exe", "old dialler");
         provider::AddFault("/files/Tovrin.exe", "cut=" + std::to_string(cut), 1);

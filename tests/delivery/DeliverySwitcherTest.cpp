@@ -1,6 +1,7 @@
 // switcher.exe as the dialler starts it: waiting for the dialler, files held
 // open by another process, a swap that was cut off, a folder named in
-// another script.
+// another script, a release containing switcher.exe itself, and a release
+// whose dialler cannot start.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,11 +35,12 @@ protected:
     }
     void TearDown() override { probe::ClearTovrinKey(); }
 
-    // Delivers Tovrin.exe through the server and the download thread, so a
-    // marker waits beside the old file.
+    // Delivers Tovrin.exe (a program that passes its start-up check) through
+    // the server and the download thread, so a marker waits beside the old
+    // file.
     std::string StageTovrin()
     {
-        const std::string content = provider::ServeFile("files/Tovrin.exe", 30000, 21);
+        const std::string content = ServeProgram("files/Tovrin.exe", 30000, 21);
         ServeManifest("one_file.xml", {{"Tovrin.exe", 30000}});
         install.Write("Tovrin.exe", "old dialler");
         EXPECT_TRUE(FetchAndDownload());
@@ -173,14 +175,90 @@ TEST_F(DeliverySwitcherTest, SecondOfThreeHeldInstallsNoneAndShowsOneMessage)
     EXPECT_EQ(install.Listing(), "Update\\\na.dll\nb.dll\nc.dll\nswitcher.exe\n");
 }
 
-TEST_F(DeliverySwitcherTest, StagedFileWithoutTargetIsReportedAndDiscarded)
+TEST_F(DeliverySwitcherTest, StagedFileWithoutTargetIsInstalledAsNewFile)
 {
-    StageTovrin();
+    const std::string content = StageTovrin();
     DeleteFileA(install.Path("Tovrin.exe").c_str());
     MessageBoxWatcher boxes;
     EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(install.Read("Tovrin.exe") == content);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, ReleaseContainingTheSwitcherInstallsThroughItself)
+{
+    // The running switcher.exe cannot be replaced in one step; a release
+    // always brings one, with its own version.
+    const std::string fresh = WithFileVersion(ReadProgramFile("switcher.exe"), 7);
+    ASSERT_NE(fresh, ReadProgramFile("switcher.exe"));
+    install.Write("Utils.dll", "old utils");
+    install.Write("Utils.dll.uok", "new utils");
+    install.Write("switcher.exe.uok", fresh);
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(install.Read("switcher.exe") == fresh);
+    EXPECT_EQ(install.Read("Utils.dll"), "new utils");
+    EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);
+
+    // The new switcher starts, and removes the old image it was renamed to.
+    EXPECT_EQ(RunInstalledSwitcher("--startup-check").exitCode, 0u);
+    EXPECT_EQ(RunInstalledSwitcher("").exitCode, 0u);
+    EXPECT_EQ(install.Listing(), "Utils.dll\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, StagedFileOlderThanItsTargetIsNeverInstalled)
+{
+    // Left by an older release under a newer installation.
+    const std::string older = WithFileVersion(ReadProgramFile("switcher.exe"), 0);
+    ASSERT_NE(older, ReadProgramFile("switcher.exe"));
+    install.Write("switcher.exe.uok", older);
+    install.Write("Utils.dll", "old utils");
+    install.Write("Utils.dll.uok", "new utils");
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_TRUE(install.Read("switcher.exe") == ReadProgramFile("switcher.exe"));
+    EXPECT_EQ(install.Read("Utils.dll"), "new utils");
+    EXPECT_EQ(install.Listing(), "Utils.dll\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, ReleaseWhoseDiallerFailsItsStartupCheckIsPutBack)
+{
+    // A whole release: the running switcher's own file comes back too.
+    const std::string content = StageTovrin();
+    install.Write("Utils.dll", "old utils");
+    install.Write("Utils.dll.uok", "new utils");
+    install.Write("switcher.exe.uok", WithFileVersion(ReadProgramFile("switcher.exe"), 7));
+    SetEnvironmentVariableA("DELIVERY_STUB_CHECK_EXIT", "3");
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    SetEnvironmentVariableA("DELIVERY_STUB_CHECK_EXIT", nullptr);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kErrorText});
-    EXPECT_EQ(install.Listing(), "Update\\\nswitcher.exe\n");
+    EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
+    EXPECT_EQ(install.Read("Utils.dll"), "old utils");
+    EXPECT_TRUE(install.Read("switcher.exe") == ReadProgramFile("switcher.exe"));
+    EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);
+
+    // Nothing of it stays staged, so the next exit shows nothing.
+    EXPECT_EQ(RunInstalledSwitcher("").exitCode, 0u);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nUtils.dll\nswitcher.exe\n");
+}
+
+TEST_F(DeliverySwitcherTest, DiallerRunningMeanwhileKeepsEverythingStaged)
+{
+    const std::string content = StageTovrin();
+    // As a dialler started again after the one switcher waited for.
+    HANDLE instance = CreateMutexW(nullptr, TRUE, L"tovrin:Mutex:Instance");
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(RunSwitcher("").exitCode, 0u);
+    ReleaseMutex(instance);
+    CloseHandle(instance);
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(install.Read("Tovrin.exe"), "old dialler");
+    EXPECT_TRUE(install.Read("Tovrin.exe.uok") == content);
 }
 
 TEST_F(DeliverySwitcherTest, SwapCutOffBetweenRenamesIsRecovered)
@@ -206,7 +284,9 @@ TEST_F(DeliverySwitcherTest, FolderNamedOutsideTheAnsiCodePageIsInstalledAndResu
     ASSERT_TRUE(lossy);
     ASSERT_TRUE(fs::create_directory(folder));
     std::ofstream(folder / "Tovrin.exe", std::ios::binary) << "old";
-    std::ofstream(folder / "Tovrin.exe.uok", std::ios::binary) << "new";
+    // A program, since the new dialler is started there in its check mode.
+    const std::string fresh = ReadProgramFile("delivery_dialler_stub.exe");
+    std::ofstream(folder / "Tovrin.exe.uok", std::ios::binary) << fresh;
     // As the dialler registers it before starting the switcher.
     probe::WriteText(kRunOnceKey, "TovrinSwitcher", "\"switcher.exe\" \"\"");
 
@@ -216,7 +296,7 @@ TEST_F(DeliverySwitcherTest, FolderNamedOutsideTheAnsiCodePageIsInstalledAndResu
     SetCurrentDirectoryA(install.Dir().c_str());
     EXPECT_TRUE(boxes.Texts().empty());
     std::ifstream in(folder / "Tovrin.exe", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "new");
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) == fresh);
     in.close();
     EXPECT_FALSE(fs::exists(folder / "Tovrin.exe.uok"));
     EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);

@@ -4,6 +4,8 @@
 include(${CMAKE_CURRENT_LIST_DIR}/delivery_support.cmake)
 
 add_executable(delivery_dialler_stub ${CMAKE_CURRENT_LIST_DIR}/DiallerStub.cpp)
+# Stripped, so a served program of 20 KB can be the stub with filler after it.
+target_link_options(delivery_dialler_stub PRIVATE -s)
 
 set(DELIVERY_DEFINITIONS DELIVERY_FIXTURE_DIR="${CMAKE_CURRENT_LIST_DIR}/fixtures")
 set(DELIVERY_RUN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/support/DeliveryRun.cpp)
@@ -35,5 +37,5 @@ endforeach()
 
 # Not a test: the timing program behind tools/bench-delivery.sh.
 add_executable(delivery_bench ${CMAKE_CURRENT_LIST_DIR}/bench/DeliveryBench.cpp)
-target_link_libraries(delivery_bench PRIVATE Utils)
+target_link_libraries(delivery_bench PRIVATE Utils switcher_install)
 add_dependencies(delivery_bench switcher)

@@ -15,17 +15,6 @@ namespace guidriver {
 
 namespace {
 
-// Build paths arrive as Unix paths; Wine shows the root as drive Z:.
-std::string WindowsPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
-
 std::string TempFolder()
 {
     char temp[MAX_PATH] = "";
@@ -84,6 +73,16 @@ void EndRecordedStandIns(const std::string& folder)
 }
 
 }  // namespace
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
 
 Installation::Installation(const std::string& scenario, const std::string& scenarioFolder,
                            const std::string& programFolder)

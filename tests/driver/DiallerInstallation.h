@@ -12,6 +12,9 @@
 
 namespace guidriver {
 
+// A path of the build (a Unix path) as Wine shows it, on drive Z:.
+std::string WindowsPath(const std::string& unixPath);
+
 // A folder holding Tovrin.exe, Utils.dll, Praxel.dll, the simulated
 // rasapi32.dll and a scenario for it; removed again at destruction, after
 // ending any recording stand-in still running.

@@ -6,6 +6,7 @@
 //   demo_driver connect                press Connect, follow the status until connected
 //   demo_driver disconnect             do what the statistics window's Disconnect does
 //   demo_driver close                  close the dialler and wait for it to exit
+//   demo_driver wait-switcher          once the dialler has gone: wait until switcher's run is over
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
 #include "stats/StatsMessages.h"
+#include "utils/SwitcherRunLock.h"
 
 namespace {
 
@@ -82,8 +84,13 @@ int Fail(const char* what)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return Fail("usage: demo_driver wait-dialog|connect|disconnect|close");
+        return Fail("usage: demo_driver wait-dialog|connect|disconnect|close|wait-switcher");
     const std::string step = argv[1];
+    if (step == "wait-switcher") {
+        // Its run holds the lock from before it installs until it is done.
+        SwitcherRunLock lock(120000);
+        return lock.Held() ? 0 : Fail("switcher still busy after two minutes");
+    }
     HWND dialog = FindDialler(30000);
     if (!dialog)
         return Fail("the dialler's window did not appear");

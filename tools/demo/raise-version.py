@@ -10,11 +10,24 @@ import struct
 import sys
 
 SIGNATURE = struct.pack('<I', 0xFEEF04BD)
+KEY = 'VS_VERSION_INFO'.encode('utf-16-le') + b'\0\0'
+
+
+def find_fixed_info(data):
+    """Offset of the fixed version block, or -1. Found after the block's
+    key: the signature alone also occurs in code that reads such blocks."""
+    key = data.find(KEY)
+    while key >= 0:
+        at = (key + len(KEY) + 3) & ~3
+        if data[at:at + 4] == SIGNATURE:
+            return at
+        key = data.find(KEY, key + 1)
+    return -1
 
 
 def main(program, out):
     data = bytearray(open(program, 'rb').read())
-    at = data.find(SIGNATURE)
+    at = find_fixed_info(data)
     if at < 0:
         sys.exit(f'raise-version: {program} has no version resource')
     # Signature, structure version, then file and product versions, each as

@@ -67,6 +67,76 @@ Function .onInit
   Call WaitForDialler
 FunctionEnd
 
+; Deletes the backup named on each "staged<TAB>backup" line of the
+; switcher's journal (UTF-16, CR LF). Only plain names in the folder.
+Function DeleteJournalBackups
+  ClearErrors
+  FileOpen $0 "$INSTDIR\switcher.journal" r
+  IfErrors done
+  ${Do}
+    ClearErrors
+    FileReadUTF16LE $0 $1
+    ${If} ${Errors}
+      ${Break}
+    ${EndIf}
+    StrCpy $2 0
+    ${Do}
+      StrCpy $3 $1 1 $2
+      ${If} $3 == ""
+      ${OrIf} $3 == "$\t"
+        ${Break}
+      ${EndIf}
+      IntOp $2 $2 + 1
+    ${Loop}
+    ${If} $3 == "$\t"
+      IntOp $2 $2 + 1
+      StrCpy $1 $1 "" $2
+      ${Do}
+        StrCpy $3 $1 1 -1
+        ${If} $3 != "$\r"
+        ${AndIf} $3 != "$\n"
+          ${Break}
+        ${EndIf}
+        StrCpy $1 $1 -1
+      ${Loop}
+      StrCpy $2 0
+      ${Do}
+        StrCpy $3 $1 1 $2
+        ${If} $3 == ""
+        ${OrIf} $3 == "\"
+        ${OrIf} $3 == "/"
+        ${OrIf} $3 == ":"
+          ${Break}
+        ${EndIf}
+        IntOp $2 $2 + 1
+      ${Loop}
+      ${If} $3 == ""
+      ${AndIf} $1 != ""
+      ${AndIf} $1 != "."
+      ${AndIf} $1 != ".."
+        SetFileAttributes "$INSTDIR\$1" NORMAL
+        Delete "$INSTDIR\$1"
+      ${EndIf}
+    ${EndIf}
+  ${Loop}
+  FileClose $0
+  done:
+FunctionEnd
+
+; What an older release left staged would otherwise be installed over this
+; one at the next exit of the dialler: its staged files, the switcher's
+; journal and the backups it names, the programs it renamed aside, the
+; marker of a set being staged, and the log-on entry that resumes the
+; switcher.
+Function ClearEarlierStaging
+  Delete "$INSTDIR\*.uok"
+  Call DeleteJournalBackups
+  Delete "$INSTDIR\switcher.journal"
+  Delete "$INSTDIR\*.uo-"
+  Delete "$INSTDIR\Update\Staging.pending"
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\RunOnce" "TovrinSwitcher"
+FunctionEnd
+
 Function un.onInit
   SetShellVarContext current
   Call un.WaitForDialler
@@ -74,6 +144,7 @@ FunctionEnd
 
 Section "Tovrin"
   SetOutPath "$INSTDIR"
+  Call ClearEarlierStaging
   File "${FILES}/Tovrin.exe"
   File "${FILES}/Praxel.dll"
   File "${FILES}/Utils.dll"
@@ -112,6 +183,8 @@ Section "Uninstall"
   ; What the updater leaves: staged files, the staging folder, and the
   ; switcher's backup copies (the name with its first character as "_").
   Delete "$INSTDIR\*.uok"
+  Delete "$INSTDIR\*.uo-"
+  Delete "$INSTDIR\switcher.journal"
   RMDir /r "$INSTDIR\Update"
   Delete "$INSTDIR\_ovrin.exe"
   Delete "$INSTDIR\_raxel.dll"

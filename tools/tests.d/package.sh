@@ -125,7 +125,22 @@ echo "== install over an installation with a stored user name"
 wine "$(wine winepath.exe -w "$setup" | tr -d '\r')" /S
 wine reg.exe add "$settings" /v password /d secret /f >/dev/null
 wine reg.exe add "$settings" /v UpdatePage /d http://old.example/ /f >/dev/null
+# What an older release left staged would be installed over this one at the
+# next exit: a staged file, a cut-off swap's journal and the backup it
+# names, the marker of a set being staged, the log-on entry.
+run_once='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
+echo older > "$install/Tovrin.exe.uok"
+echo older > "$install/_tils.dll"
+printf 'Utils.dll.uok\t_tils.dll\r\n' | iconv -t UTF-16LE > "$install/switcher.journal"
+mkdir -p "$install/Update"
+: > "$install/Update/Staging.pending"
+wine reg.exe add "$run_once" /v TovrinSwitcher /d switcher.exe /f >/dev/null
+earlier_staging_cleared() {
+  [ ! -e "$install/Tovrin.exe.uok" ] && [ ! -e "$install/_tils.dll" ] && [ ! -e "$install/switcher.journal" ] &&
+    [ ! -e "$install/Update/Staging.pending" ] && [ -z "$(reg_value "$run_once" TovrinSwitcher)" ]
+}
 check "second install over the first exits with 0" 'wine "$(wine winepath.exe -w "$setup" | tr -d "\r")" /S'
+check "what an older release left staged is cleared" earlier_staging_cleared
 check "files in place" all_present
 check "user name and password kept" '[ "$(reg_value "$settings" username)" = customer1 ] &&
   [ "$(reg_value "$settings" password)" = secret ]'

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ProviderControl.h"
 #include "RegistryProbe.h"
 #include "ScratchInstall.h"
 #include "update/Update.h"
+#include "utils/SwitcherRunLock.h"
 #include "utils/ProductVersion.h"
 
 using delivery::ScratchInstall;
@@ -134,6 +136,72 @@ TEST_F(DownloadThreadTest, FailedMarkerRenameStagesNoneOfTheSetAndKeepsTheDownlo
     EXPECT_EQ(install.Read("Update\\a.bin.2.0.0"), a);
     EXPECT_EQ(install.Read("Update\\b.bin.2.0.1"), b);
     EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin.2.0.0\nUpdate\\b.bin.2.0.1\nb.bin.uok\\\n");
+}
+
+// Regression: a set failing half-way deleted an earlier, recorded release's
+// marker of the same name, leaving that release half-staged with nothing to
+// guard it. A cut-off set gives it back too; a whole set replaces it.
+TEST_F(DownloadThreadTest, FailedSetLeavesEarlierMarkersAsTheyWere)
+{
+    const std::string a = provider::ServeFile("f/a.bin", 5000, 7);
+    const std::string b = provider::ServeFile("f/b.bin", 4000, 8);
+    install.Write("a.bin.uok", "earlier release of a");
+    probe::WriteText(probe::kVersionKey, "a.bin", "1.5.0");
+    ASSERT_TRUE(CreateDirectoryA(install.Path("b.bin.uok").c_str(), nullptr));
+    auto offer = [&] {
+        Update::EntityStack entities;
+        entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 5000),
+                                       Offer("b.bin", "/f/b.bin", "2.0.1", 4000)}));
+        RunThread(entities);
+    };
+    offer();
+    EXPECT_EQ(install.Read("a.bin.uok"), "earlier release of a");
+    EXPECT_EQ(Record("a.bin"), "1.5.0");
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin.2.0.0\nUpdate\\b.bin.2.0.1\na.bin.uok\nb.bin.uok\\\n");
+
+    // Ended after placing a.bin's marker: the next run takes it back.
+    ASSERT_TRUE(RemoveDirectoryA(install.Path("b.bin.uok").c_str()));
+    ASSERT_TRUE(MoveFileA(install.Path("a.bin.uok").c_str(), install.Path("Update\\a.bin.uok").c_str()));
+    install.Write("a.bin.uok", "cut-off set's a");
+    install.Write("Update\\Staging.pending", "a.bin.uok\r\nb.bin.uok\r\n");
+    Update::EntityStack none;
+    RunThread(none);
+    EXPECT_EQ(install.Read("a.bin.uok"), "earlier release of a");
+    EXPECT_FALSE(install.Exists("Update\\a.bin.uok"));
+
+    offer();
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(install.Read("b.bin.uok"), b);
+    EXPECT_EQ(Record("a.bin"), "2.0.0");
+    EXPECT_EQ(install.Listing(), "Update\\\na.bin.uok\nb.bin.uok\n");
+}
+
+// While a switcher run holds its lock the set is not placed: the complete
+// downloads wait, unrecorded, and the next run places them without
+// fetching them again.
+TEST_F(DownloadThreadTest, SetWaitsWhileTheSwitcherHoldsItsLock)
+{
+    const std::string a = provider::ServeFile("f/a.bin", 3000, 9);
+    auto offer = [&] {
+        Update::EntityStack entities;
+        entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "2.0.0", 3000)}));
+        // Its own thread: the mutex would let this one in again.
+        std::thread([&] { RunThread(entities); }).join();
+    };
+    {
+        SwitcherRunLock held(0);
+        ASSERT_TRUE(held.Held());
+        offer();
+    }
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_EQ(install.Listing(), "Update\\\nUpdate\\a.bin.2.0.0\n");
+
+    offer();
+    EXPECT_EQ(install.Read("a.bin.uok"), a);
+    EXPECT_EQ(Record("a.bin"), "2.0.0");
+    const auto requests = provider::RequestsFor("/f/a.bin");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].status, 416);
 }
 
 TEST_F(DownloadThreadTest, FailedStagingRenameRecordsNothingAndKeepsDownload)

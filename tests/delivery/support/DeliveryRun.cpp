@@ -50,6 +50,37 @@ std::string ReadHostFile(const std::string& unixPath)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string ReadProgramFile(const std::string& name)
+{
+    std::ifstream in(ProgramDirectory() + "\\" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ServeProgram(const std::string& relativePath, unsigned int size, unsigned int seed)
+{
+    std::string content = ReadProgramFile("delivery_dialler_stub.exe");
+    unsigned int state = seed * 2654435761u + 1;
+    while (content.size() < size) {
+        state = state * 1103515245u + 12345u;
+        content.push_back(static_cast<char>(state >> 16));
+    }
+    provider::ServeFile(relativePath, content);
+    return content;
+}
+
+std::string WithFileVersion(std::string program, unsigned short major)
+{
+    // VS_FIXEDFILEINFO: signature, structure version, then the file
+    // version's most significant double word, major in its high half. The
+    // structure version tells it from the signature as a constant in code.
+    const size_t at = program.find(std::string("\xBD\x04\xEF\xFE\x00\x00\x01\x00", 8));
+    if (at != std::string::npos && at + 12 <= program.size()) {
+        program[at + 10] = static_cast<char>(major & 0xFF);
+        program[at + 11] = static_cast<char>(major >> 8);
+    }
+    return program;
+}
+
 void ServeManifest(const std::string& fixture, const std::map<std::string, size_t>& sizes)
 {
     ServeManifestText(ReadHostFile(std::string(DELIVERY_FIXTURE_DIR) + "/" + fixture), sizes);
@@ -93,6 +124,14 @@ SwitcherRun RunSwitcher(const std::string& argument)
     const std::wstring installed = std::wstring(current) + L"\\switcher.exe";
     const std::string source = ProgramDirectory() + "\\switcher.exe";
     CopyFileW(std::wstring(source.begin(), source.end()).c_str(), installed.c_str(), FALSE);
+    return RunInstalledSwitcher(argument);
+}
+
+SwitcherRun RunInstalledSwitcher(const std::string& argument)
+{
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring installed = std::wstring(current) + L"\\switcher.exe";
 
     SwitcherRun run;
     PROCESS_INFORMATION info{};

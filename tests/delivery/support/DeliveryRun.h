@@ -22,6 +22,15 @@ void ServeManifest(const std::string& fixture, const std::map<std::string, size_
 void ServeManifestText(std::string text, const std::map<std::string, size_t>& sizes = {});
 // A host file's bytes, read through Wine's drive Z:; empty when unreadable.
 std::string ReadHostFile(const std::string& unixPath);
+// The bytes of a file in the test program's folder.
+std::string ReadProgramFile(const std::string& name);
+
+// Serves at relativePath a program that passes the start-up check (the
+// dialler stub) followed by filler from seed, size bytes in all, as
+// provider::ServeFile does; returns the content.
+std::string ServeProgram(const std::string& relativePath, unsigned int size, unsigned int seed);
+// Copies of a program with the major part of its file version set to major.
+std::string WithFileVersion(std::string program, unsigned short major);
 
 // GetFileAndParse from the server, then FileDownloadThread on the entities
 // through StartThreadedFunc; returns once the thread has ended. False when
@@ -37,6 +46,8 @@ struct SwitcherRun {
 // current (installation) directory, whatever its name, and runs it there
 // with one argument (ASCII).
 SwitcherRun RunSwitcher(const std::string& argument);
+// Runs the switcher.exe already in the current directory.
+SwitcherRun RunInstalledSwitcher(const std::string& argument);
 
 // A stand-in for the dialler: a process that sleeps for ms, optionally
 // holding a file open without sharing all that time.
