@@ -11,6 +11,8 @@
 #include "dialler/DiallerContext.h"
 #include "dialler/MainDialog.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/ConnectionLog.h"
+#include "utils/ProductVersion.h"
 
 DiallerContext g_dialler;
 
@@ -72,9 +74,11 @@ int DiallerMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     }
 
+    tovrinlog::Write("start, version " TOVRIN_VERSION_TEXT);
     EnterOwnDirectory();
     g_dialler.instance = instance;
     RunMainDialog(instance);
+    tovrinlog::Write("exit");
     // The mutex stays owned until the process ends.
     return 0;
 }
@@ -141,6 +145,7 @@ void ShutDownQuietly()
     if (g_dialler.closing && g_dialler.switcherStarted)
         return;  // done already, or another window's message nested in it
     MarkClosing();  // from here on no box is shown
+    tovrinlog::Write("session end");
     StopConnectionTimer();
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);

@@ -3,9 +3,14 @@
 #include <windows.h>
 
 #include "stats/StatisticsApp.h"
+#include "utils/ConnectionLog.h"
+#include "utils/ProductVersion.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    tovrinlog::Write("start, version " TOVRIN_VERSION_TEXT);
     StatisticsApp app(instance);
-    return app.Run();
+    const int result = app.Run();
+    tovrinlog::Write("exit");
+    return result;
 }
