@@ -114,6 +114,7 @@ void ReadCredentials()
     GetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
     snprintf(g_dialler.userName, sizeof g_dialler.userName, "%s", userName);
     snprintf(g_dialler.password, sizeof g_dialler.password, "%s", password);
+    SecureZeroMemory(password, sizeof password);
 }
 
 void InitDevicesAndNumbers()

@@ -7,6 +7,7 @@
 
 #include "dialler/DiallerContext.h"
 #include "update/Update.h"
+#include "utils/ConnectionLog.h"
 #include "utils/Utils.h"
 
 namespace {
@@ -38,6 +39,7 @@ void StoreRefreshedProperties(Update::PropertyStack& properties)
         Update::Property property = properties.Pop();
         const char* name = property.GetName();
         const char* value = property.GetValue();
+        tovrinlog::Write("refresh: property %s", name);
         if (_stricmp(name, "FreePhone") == 0)
             freephone.Store(value);
         else if (_stricmp(name, "LocalRatePhone") == 0)

@@ -8,6 +8,7 @@
 #include "dialler/DiallerContext.h"
 #include "dialler/TaskbarAnimation.h"
 #include "dialler/TrayIcon.h"
+#include "utils/ConnectionLog.h"
 
 namespace {
 
@@ -109,6 +110,8 @@ void HangUpAndWait()
     // wait, must not hang the same line up a second time.
     RasConnHandle connection = g_dialler.connection;
     g_dialler.connection = nullptr;
+    if (connection)
+        tovrinlog::Write("hang-up");
     HangUpHandle(connection, true);
 }
 
@@ -206,6 +209,7 @@ bool WatchConnection()
     // says nothing, and a transient one must not end a live line.
     if (!NoConnectionConnected())
         return false;
+    tovrinlog::Write("line lost");
     StopConnectionTimer();
     AnimateFromTray(g_dialler.mainDialog);
     if (g_dialler.tray)

@@ -13,6 +13,7 @@
 #include "dialler/DiallerContext.h"
 #include "dialler/StatusTexts.h"
 #include "utils/Utils.h"
+#include "utils/ConnectionLog.h"
 
 namespace {
 
@@ -40,6 +41,8 @@ void OnProgress(RasConnState state)
     // the run, and a run whose every attempt fails before the connect-device
     // state must still be stoppable.
     EnableWindow(g_dialler.connectButton, TRUE);
+    const char* stateText = StatusTextForState(state);
+    tovrinlog::Write("dial: state %u, %s", static_cast<unsigned>(state), stateText ? stateText : "-");
     if (state != RasConnectDevice)
         SetWindowTextA(g_dialler.statusText, StatusTextForState(state));
 }
@@ -48,6 +51,7 @@ void OnRefused(DWORD error)
 {
     char text[kErrorTextSize];
     ErrorText(error, text, sizeof text);
+    tovrinlog::Write("dial: attempt failed, error %lu: %s", static_cast<unsigned long>(error), text);
     SetWindowTextA(g_dialler.statusText, text);
     // Runs of refusals must stay stoppable.
     EnableWindow(g_dialler.connectButton, TRUE);
@@ -58,6 +62,7 @@ void OnStoppedByError(HWND dialog, DWORD error)
 {
     char text[kErrorTextSize];
     ErrorText(error, text, sizeof text);
+    tovrinlog::Write("dial: stopped by error %lu: %s", static_cast<unsigned long>(error), text);
     BeginBusy();
     MessageBoxA(dialog, text, "Error", MB_ICONINFORMATION);
     EnableWindow(g_dialler.connectButton, TRUE);
@@ -72,6 +77,7 @@ void OnStoppedByError(HWND dialog, DWORD error)
 void OnConnected(RasConnHandle connection)
 {
     g_dialler.connection = connection;
+    tovrinlog::Write("connected");
     StartStatsWindow();
     StartConfigRefresh();
     g_dialler.connected = 1;

@@ -9,6 +9,7 @@
 #include "dialler/DiallerContext.h"
 #include "dialler/StatusTexts.h"  // IsStoppingError
 #include "utils/Utils.h"
+#include "utils/ConnectionLog.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ unsigned long WINAPI DialThread(void* parameter)
         ResetAttemptSignals();
         snprintf(g_dialler.dialParams.phoneNumber, sizeof g_dialler.dialParams.phoneNumber, "%s",
                  NextAccessNumber());
+        tovrinlog::Write("dial: attempt on %s", g_dialler.dialParams.phoneNumber);
 
         RasConnHandle attempt = nullptr;
         DWORD result = RasDialA(nullptr, nullptr, &g_dialler.dialParams, kRasNotifierType0,
@@ -113,6 +115,12 @@ void WINAPI RasDialNotify(UINT, RasConnState state, DWORD error)
     // The dial thread waits on these; the stopping error is recorded before
     // its event is set, so the thread sees it once it wakes.
     if (error != 0) {
+        char text[256] = "";
+        if (RasGetErrorStringA(error, text, sizeof text) != kRasOk)
+            text[0] = '\0';
+        text[sizeof text - 1] = '\0';
+        tovrinlog::Write("dial: error %lu in state %u: %s", static_cast<unsigned long>(error),
+                         static_cast<unsigned>(state), text);
         if (IsStoppingError(error))
             g_dialler.stoppingError = static_cast<LONG>(error);
         else

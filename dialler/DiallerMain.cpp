@@ -12,6 +12,8 @@
 #include "dialler/MainDialog.h"
 #include "dialler/StartupCheck.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/ConnectionLog.h"
+#include "utils/ProductVersion.h"
 #include "utils/StartupCheck.h"
 
 DiallerContext g_dialler;
@@ -74,9 +76,11 @@ int DiallerMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return 0;
     }
 
+    tovrinlog::Write("start, version " TOVRIN_VERSION_TEXT);
     EnterOwnDirectory();
     g_dialler.instance = instance;
     RunMainDialog(instance);
+    tovrinlog::Write("exit");
     // The mutex stays owned until the process ends.
     return 0;
 }
@@ -143,6 +147,7 @@ void ShutDownQuietly()
     if (g_dialler.closing && g_dialler.switcherStarted)
         return;  // done already, or another window's message nested in it
     MarkClosing();  // from here on no box is shown
+    tovrinlog::Write("session end");
     StopConnectionTimer();
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);

@@ -17,6 +17,7 @@
 #include "dialler/WindowPlacement.h"
 #include "dialler/res/resource.h"
 #include "utils/Utils.h"
+#include "utils/ConnectionLog.h"
 
 namespace {
 
@@ -89,6 +90,10 @@ void Connect(HWND dialog)
     LRESULT selected = SendMessageA(g_dialler.deviceList, CB_GETCURSEL, 0, 0);
     SetModemSelection(selected == CB_ERR ? 0 : static_cast<uint32_t>(selected));
     g_dialler.useFreephone = IsDlgButtonChecked(dialog, IDC_FREEPHONE) == BST_CHECKED;
+    char maskedUser[64];
+    tovrinlog::MaskUserName(g_dialler.userName, maskedUser, sizeof maskedUser);
+    tovrinlog::Write("connect: device \"%s\", %s numbers, user %s", deviceName,
+                     g_dialler.useFreephone ? "freephone" : "local-rate", maskedUser);
 
     if (!StartDial(deviceName, g_dialler.userName, g_dialler.password, run)) {
         // No thread, no run: back to Idle rather than Dialling for ever.

@@ -31,6 +31,7 @@ void StoreEntries(HWND dialog)
     GetDlgItemTextA(dialog, IDC_PASSWORD, password, sizeof(password));
     // Connect re-reads the store, so the context is left as it is.
     SetAppSettings(userName, password, nullptr, nullptr, nullptr, nullptr);
+    SecureZeroMemory(password, sizeof password);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "PathText.h"
 #include "ResumeAtLogOn.h"
 #include "StartupCheck.h"
+#include "utils/ConnectionLog.h"
 #include "SwapJournal.h"
 #include "utils/ScopedHandle.h"
 
@@ -256,8 +257,10 @@ void RemoveAsides(const Folder& folder)
 bool StartsUp(const Folder& folder, const SwapSet& set)
 {
     for (const SwapEntry& entry : set) {
-        if (HasStartupCheck(NameOf(entry.target)) && !CheckStartup(entry.target, folder.directory))
+        if (HasStartupCheck(NameOf(entry.target)) && !CheckStartup(entry.target, folder.directory)) {
+            tovrinlog::Write("%ls failed its start-up check: the release is put back", NameOf(entry.target));
             return false;
+        }
     }
     return true;
 }

@@ -10,7 +10,9 @@
 
 #include "DiallerWait.h"
 #include "StagedInstall.h"
+#include "utils/ConnectionLog.h"
 #include "utils/ProgramDirectory.h"
+#include "utils/ProductVersion.h"
 
 namespace {
 
@@ -29,6 +31,30 @@ const DWORD kRunWaitMs = 60000;
 // one we waited for) keeps every file staged.
 const wchar_t kInstanceMutexName[] = L"tovrin:Mutex:Instance";
 const DWORD kInstanceWaitMs = 1000;
+
+// For the connection log: how many files are staged in the folder.
+int CountStaged(const wchar_t* directory)
+{
+    wchar_t pattern[MAX_PATH];
+    if (_snwprintf(pattern, MAX_PATH, L"%ls\\*.uok", directory) < 0)
+        return 0;
+    pattern[MAX_PATH - 1] = L'\0';
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do {
+        count += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+void LogFailure(const wchar_t* path, void*)
+{
+    tovrinlog::Write("could not install %ls", path);
+}
 
 class NamedLock {
 public:
@@ -95,7 +121,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         NamedLock dialler(kInstanceMutexName, kInstanceWaitMs);
         if (!dialler.Held())
             return 0;
-        failures = switcher::InstallAllStaged(directory, program, nullptr, nullptr);
+        const int staged = CountStaged(directory);
+        if (staged > 0)
+            tovrinlog::Write("start, version " TOVRIN_VERSION_TEXT ", %d staged file(s)", staged);
+        failures = switcher::InstallAllStaged(directory, program, LogFailure, nullptr);
+        const int left = CountStaged(directory);
+        if (staged > 0 && failures == 0 && left == 0)
+            tovrinlog::Write("installed %d staged file%s", staged, staged == 1 ? "" : "s");
+        else if (staged > 0)
+            tovrinlog::Write("kept %d staged file(s) for the next exit, %d failure(s)", left, failures);
     }
     // One message for the whole run, however many files it concerns, shown
     // once the locks are free so a waiting run is not held by an open box.

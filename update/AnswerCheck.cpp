@@ -8,6 +8,7 @@
 #include "UpdateKeyBlob.h"
 #include "update/AnswerVerify.h"
 #include "update/SignedAnswer.h"
+#include "utils/ConnectionLog.h"
 #include "utils/RegistryAccess.h"
 
 namespace Update {
@@ -45,12 +46,16 @@ bool StoreSerial(uint32_t serial)
 bool AcceptSignedAnswer(char* answer, const char* action)
 {
     SignedPart part;
-    if (!FindSignedPart(answer, std::strlen(answer), part))
+    if (!FindSignedPart(answer, std::strlen(answer), part)) {
+        tovrinlog::Write("refresh: answer refused: not signed");
         return false;
+    }
     unsigned char digest[kDigestSize];
     if (!Sha256(answer, part.length, digest) ||
-        !VerifyDigestSignature(kUpdateKeyBlob, sizeof kUpdateKeyBlob, digest, part.signature))
+        !VerifyDigestSignature(kUpdateKeyBlob, sizeof kUpdateKeyBlob, digest, part.signature)) {
+        tovrinlog::Write("refresh: answer refused: the signature does not verify");
         return false;
+    }
 
     // From here on only the signed bytes exist.
     const char kept = answer[part.length];
@@ -58,12 +63,22 @@ bool AcceptSignedAnswer(char* answer, const char* action)
     AnswerStamps stamps;
     const uint32_t highest = StoredSerial();
     const uint32_t lowest = highest > kMinSerial ? highest : kMinSerial;
-    bool accepted = ReadAnswerStamps(answer, action, stamps) &&
-                    static_cast<int64_t>(std::time(nullptr)) < stamps.expires && stamps.serial >= lowest &&
-                    (stamps.serial == highest || StoreSerial(stamps.serial));
-    if (!accepted)
+    const char* refusal = nullptr;
+    if (!ReadAnswerStamps(answer, action, stamps))
+        refusal = "its stamps are missing or name another request";
+    else if (static_cast<int64_t>(std::time(nullptr)) >= stamps.expires)
+        refusal = "expired";
+    else if (stamps.serial < lowest)
+        refusal = "its serial is older than one already taken";
+    else if (stamps.serial != highest && !StoreSerial(stamps.serial))
+        refusal = "its serial could not be stored";
+    if (refusal) {
+        tovrinlog::Write("refresh: signed answer refused: %s", refusal);
         answer[part.length] = kept;
-    return accepted;
+        return false;
+    }
+    tovrinlog::Write("refresh: signed answer accepted, serial %lu", static_cast<unsigned long>(stamps.serial));
+    return true;
 }
 
 } // namespace Update

@@ -10,6 +10,7 @@
 #include "update/GzipFile.h"
 #include "update/PatchApply.h"
 #include "update/UpdateModel.h"
+#include "utils/ConnectionLog.h"
 #include "utils/RecordedVersion.h"
 #include "utils/ScopedHandle.h"
 #include "utils/Utils.h"
@@ -124,9 +125,14 @@ bool TryPacked(const File& file, FetchForm form, const FormSource& source, const
 bool FetchFile(const File& file, const StagingPaths& paths)
 {
     const bool offersSmaller = file.HasPatch() || file.GetGzSize() != 0;
+    const char* name = file.GetName();
+    const char* version = file.GetVersion().ToString();
+    tovrinlog::Write("update: %s %s offered", name, version);
     // Answers without smaller forms go straight to url, as they always did.
-    if (offersSmaller && HasCheckedResult(file, paths))
+    if (offersSmaller && HasCheckedResult(file, paths)) {
+        tovrinlog::Write("update: %s %s already fetched", name, version);
         return true;
+    }
 
     char installedPath[kLocalPathBuffer];
     const int written = std::snprintf(installedPath, sizeof installedPath, ".\\%s", file.GetName());
@@ -139,7 +145,12 @@ bool FetchFile(const File& file, const StagingPaths& paths)
             continue;
         if (!FormatFormSource(file, form, paths, source))
             continue;
-        if (form == FetchForm::Plain ? TryPlain(file, source) : TryPacked(file, form, source, paths, installedPath))
+        const bool fetched =
+            form == FetchForm::Plain ? TryPlain(file, source) : TryPacked(file, form, source, paths, installedPath);
+        static const char* const kFormNames[] = {"patch", "gz", "plain"};
+        tovrinlog::Write("update: %s %s as %s, %lu bytes: %s", name, version, kFormNames[static_cast<int>(form)],
+                         static_cast<unsigned long>(source.size), fetched ? "fetched and checked" : "failed");
+        if (fetched)
             return true;
     }
     return false;

@@ -2,11 +2,12 @@
 // the transfer goes through the Utils library.
 #include "update/ManifestReader.h"
 #include "update/QueryAddress.h"
+#include "utils/ConnectionLog.h"
 #include "utils/Utils.h"
 
-#if defined(TOVRIN_SIGNED_UPDATES)
 #include <string.h>
 
+#if defined(TOVRIN_SIGNED_UPDATES)
 #include "update/AnswerCheck.h"
 #endif
 
@@ -27,8 +28,16 @@ bool GetFileAndParse(const char* baseAddress, const char* userName, const char* 
     char response[kResponseSize];
     if (!BuildQueryAddress(queryAddress, sizeof queryAddress, baseAddress, action, userName))
         return false;
-    if (!GetHTTPFile(queryAddress, response, kResponseSize))
+    // The statistics are fetched at every interval: only the refresh, which
+    // changes settings and files, is worth a line.
+    const bool logged = _stricmp(action, "userstat") != 0;
+    if (!GetHTTPFile(queryAddress, response, kResponseSize)) {
+        if (logged)
+            tovrinlog::Write("refresh: no answer from the server");
         return false;
+    }
+    if (logged)
+        tovrinlog::Write("refresh: answer of %u bytes", static_cast<unsigned>(strlen(response)));
 #if defined(TOVRIN_SIGNED_UPDATES)
     // Built with the provider's key: every answer but the statistics (which
     // only show figures) must be signed for this very action, or none of it

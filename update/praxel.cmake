@@ -32,7 +32,7 @@ if(TOVRIN_WINDOWS)
   # PRAXEL_BUILD makes PRAXEL_API export; the parser is linked in privately
   # and carries no export marks, so it stays inside.
   target_compile_definitions(Praxel PRIVATE PRAXEL_BUILD)
-  target_link_libraries(Praxel PRIVATE Utils)
+  target_link_libraries(Praxel PRIVATE Utils tovrin_log)
   if(PRAXEL_HAS_PARSER)
     target_sources(Praxel PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ManifestFetch.cpp)
     target_link_libraries(Praxel PRIVATE praxel_xml)

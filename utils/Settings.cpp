@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ProtectedPassword.h"
 #include "RegistryAccess.h"
 #include "SettingsLock.h"
 #include "SettingsDefaults.h"
@@ -17,7 +18,6 @@ using utils::SettingsLockHold;
 namespace {
 
 const char kUserName[] = "username";
-const char kPassword[] = "password";
 const char kHomePage[] = "HomePage";
 const char kUpdatePage[] = "UpdatePage";
 const char kStatInterval[] = "UserStatURLInterval";
@@ -71,13 +71,13 @@ void GetAppSettings(char* userName, char* password, char* homePage, char* update
             SettingsLockHold lock;
             if (!registry.HasValue(HKEY_CURRENT_USER, kSettingsPath, kUserName)) {
                 registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kUserName, "");
-                registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kPassword, "");
+                utils::ClearPassword();
             }
         }
         registry.ReadString(HKEY_CURRENT_USER, kSettingsPath, kUserName, userName);
     }
     if (password)
-        registry.ReadString(HKEY_CURRENT_USER, kSettingsPath, kPassword, password);
+        utils::ReadPassword(password);
     if (homePage)
         ReadWithDefault(kHomePage, utils::kDefaultHomePage, homePage);
     if (updatePage)
@@ -94,8 +94,12 @@ void SetAppSettings(const char* userName, const char* password, const char* home
     RegistryAccess registry;
     if (userName)
         registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kUserName, userName);
-    if (password)
-        registry.WriteString(HKEY_CURRENT_USER, kSettingsPath, kPassword, password);
+    if (password) {
+        if (password[0] == '\0')
+            utils::ClearPassword();
+        else
+            utils::StorePassword(password);
+    }
 
     // The server-supplied group is written as one unit, so the statistics
     // window never sees half of a refresh.

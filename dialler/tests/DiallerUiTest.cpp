@@ -213,7 +213,8 @@ TEST_F(DiallerUiTest, EmptyCredentialsShowSettingsUntilFilledOrCancelled)
     Click(settings, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return installation->Count("dial") > 0; }, 10000));
     EXPECT_EQ(ConnectText(), "&Disconnect");
-    EXPECT_EQ(probe::ReadText(probe::kSettingsKey, "password").value_or(""), "secret");
+    EXPECT_TRUE(probe::ValueType(probe::kSettingsKey, "PasswordProtected").has_value());
+    EXPECT_FALSE(probe::KeyHoldsText(probe::kSettingsKey, "secret")) << "the password is kept encrypted";
 
     // Closing while dialling asks nothing; switcher gets the process id.
     Click(dialog, IDCANCEL);

@@ -79,7 +79,8 @@ TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
     EXPECT_EQ("0808123", dial.Get("phone"));
     EXPECT_EQ("", dial.Get("callback"));
     EXPECT_EQ("alice", dial.Get("user"));
-    EXPECT_EQ("secret", dial.Get("password"));
+    EXPECT_EQ("secret", dial.Get("password")) << "the plain value of an earlier version dials as before";
+    EXPECT_FALSE(probe::KeyHoldsText(probe::kSettingsKey, "secret")) << "and is kept encrypted from then on";
     EXPECT_EQ("", dial.Get("domain"));
     EXPECT_EQ(0u, dial.Number("notifier"));
     EXPECT_EQ(0u, probe::ReadDword(probe::kSettingsKey, "ModelSelection").value_or(99)) << "the chosen position is saved";

@@ -31,7 +31,7 @@ target_include_directories(dialler_tray_test PRIVATE ${PROJECT_SOURCE_DIR} ${UI_
 tovrin_add_gtest(dialler_refresh_test PROVIDER
   SOURCES ConfigRefreshTest.cpp FixtureFiles.cpp ${UI_DIR}/ConfigRefresh.cpp
     ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp ${PROJECT_SOURCE_DIR}/utils/tests/ProviderControl.cpp
-  LIBS Utils Praxel wininet
+  LIBS Utils Praxel wininet tovrin_log
   DEFINITIONS ${UI_FIXTURES})
 target_include_directories(dialler_refresh_test PRIVATE ${PROJECT_SOURCE_DIR}/utils/tests)
 

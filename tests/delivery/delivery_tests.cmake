@@ -13,7 +13,7 @@ set(DELIVERY_RUN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/support/DeliveryRun.cpp)
 tovrin_add_gtest(delivery_flow_test PROVIDER TIMEOUT 600
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/DeliveryFlowTest.cpp ${DELIVERY_RUN_SOURCES}
     ${PROJECT_SOURCE_DIR}/dialler/ConfigRefresh.cpp
-  LIBS Praxel Utils delivery_support
+  LIBS Praxel Utils delivery_support tovrin_log
   DEFINITIONS ${DELIVERY_DEFINITIONS})
 # A point release of switcher.exe made by publish-release.py with bsdiff,
 # for the test of the smaller forms.

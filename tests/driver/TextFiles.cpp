@@ -71,4 +71,35 @@ bool WaitForLineCount(const std::string& path, size_t count, DWORD timeoutMs)
     return WaitUntil([&] { return ReadLines(path).size() >= count; }, timeoutMs, 100);
 }
 
+std::string ConnectionLogPath()
+{
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::string();
+    return Utf8(folder) + "\\Tovrin\\Tovrin.log";
+}
+
+std::string RotatedConnectionLogPath()
+{
+    return ConnectionLogPath() + ".1";
+}
+
+std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& texts)
+{
+    size_t next = 0;
+    for (const std::string& text : texts) {
+        while (next < lines.size() && lines[next].find(text) == std::string::npos)
+            ++next;
+        if (next == lines.size()) {
+            std::string all;
+            for (const std::string& line : lines)
+                all += line + "\n";
+            return "no line with \"" + text + "\" in its place in:\n" + all;
+        }
+        ++next;
+    }
+    return std::string();
+}
+
 }  // namespace guidriver

@@ -25,4 +25,14 @@ std::string WaitForLine(const std::string& path, const std::function<bool(const 
 // Waits until the file has at least count complete lines; false on time-out.
 bool WaitForLineCount(const std::string& path, size_t count, DWORD timeoutMs);
 
+// The programs' connection log in this prefix (%LOCALAPPDATA%\Tovrin), and
+// the older half it rotates to.
+std::string ConnectionLogPath();
+std::string RotatedConnectionLogPath();
+
+// Empty when the lines hold, in this order, a line containing each of the
+// texts; otherwise the first text not found after the ones before it, and
+// the lines.
+std::string MissingInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& texts);
+
 }  // namespace guidriver

@@ -20,6 +20,7 @@
 #include "ProviderControl.h"
 #include "RasimLogReader.h"
 #include "RegistryProbe.h"
+#include "TextFiles.h"
 #include "Screenshot.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
@@ -112,6 +113,7 @@ protected:
         ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server (PROVIDER_URL)";
         ASSERT_TRUE(provider::Reset());
         probe::ClearTovrinKey();
+        DeleteFileW(guidriver::Wide(guidriver::ConnectionLogPath()).c_str());
 
         installation = std::make_unique<guidriver::Installation>("");
         folder = installation->Folder();
@@ -325,6 +327,19 @@ TEST_F(IntegrationTest, ExitAfterSecondConnectionStopsStatsAndSwitcherInstallsUp
     EXPECT_EQ(probe::ReadText(probe::kVersionKey, kUpdatedFile).value_or("<none>"), "1.0.1");
     // The recorded version kept the second connection from fetching it again.
     EXPECT_EQ(Requests("/files/ReadMe.txt", ""), 1u);
+
+    // What a support desk would read of it, in order, and never the password.
+    const std::vector<std::string> log = guidriver::ReadLines(guidriver::ConnectionLogPath());
+    EXPECT_EQ(guidriver::MissingInOrder(
+                  log, {"Tovrin.exe[", "connect: device \"ISDN Adapter Channel 1\", freephone numbers, user ... (3)",
+                        "dial: attempt on", "dial: error 676", "connected", "refresh: answer of", "update: ReadMe.txt 1.0.1 offered",
+                        "update: ReadMe.txt 1.0.1 as plain, " + std::to_string(sizeof kNewContent - 1) +
+                            " bytes: fetched and checked",
+                        "hang-up", "connected", "hang-up",
+                        "] exit", "switcher.exe[", "installed 1 staged file"}),
+              "");
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find("secret"), std::string::npos) << line;
 }
 
 } // namespace

@@ -20,7 +20,7 @@ endif()
 if(TARGET Praxel_signed)
   tovrin_add_gtest(signed_update_test PROVIDER
     SOURCES SignedUpdateTest.cpp ${PROJECT_SOURCE_DIR}/dialler/ConfigRefresh.cpp
-    LIBS Praxel_signed Utils delivery_support
+    LIBS Praxel_signed Utils delivery_support tovrin_log
     DEFINITIONS TOVRIN_TEST_KEY_DIR="${TOVRIN_TEST_KEY_DIR}" TOVRIN_TEST_MIN_SERIAL=${TOVRIN_TEST_MIN_SERIAL})
   set_target_properties(signed_update_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TOVRIN_SIGNED_BIN_DIR})
   add_dependencies(signed_update_test test_update_keys)

@@ -77,6 +77,43 @@ std::optional<DWORD> StoredSize(const char* key, const char* name)
     return text ? size / sizeof(WCHAR) : size;
 }
 
+void WriteBinary(const char* key, const char* name, const std::string& bytes)
+{
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(h, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(h);
+}
+
+std::string AllStoredBytes(const char* key)
+{
+    std::string all;
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return all;
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        BYTE data[65536];
+        DWORD nameLength = sizeof name, dataSize = sizeof data;
+        if (RegEnumValueA(h, index, name, &nameLength, nullptr, nullptr, data, &dataSize) != ERROR_SUCCESS)
+            break;
+        all.append(name, nameLength).append(reinterpret_cast<const char*>(data), dataSize);
+    }
+    RegCloseKey(h);
+    return all;
+}
+
+bool KeyHoldsText(const char* key, const std::string& text)
+{
+    std::string wide;
+    for (char c : text)
+        wide.append(1, c).append(1, '\0');
+    const std::string all = AllStoredBytes(key);
+    return all.find(text) != std::string::npos || all.find(wide) != std::string::npos;
+}
+
 void WriteText(const char* key, const char* name, const std::string& value)
 {
     HKEY h;

@@ -19,6 +19,12 @@ std::optional<DWORD> ValueType(const char* key, const char* name);
 std::optional<DWORD> StoredSize(const char* key, const char* name);
 void WriteText(const char* key, const char* name, const std::string& value);
 void WriteDword(const char* key, const char* name, DWORD value);
+void WriteBinary(const char* key, const char* name, const std::string& bytes);
+// Every value of the key, names and data, as one run of bytes: what a copy of
+// the hive would show.
+std::string AllStoredBytes(const char* key);
+// Whether text appears anywhere in the key, as ANSI or as UTF-16.
+bool KeyHoldsText(const char* key, const std::string& text);
 // Removes Software\tovrin and everything below it.
 void ClearTovrinKey();
 

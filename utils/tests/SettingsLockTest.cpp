@@ -149,10 +149,12 @@ TEST_F(SettingsLock, ServerGroupWaitsButCredentialsDoNot)
     EXPECT_FALSE(writer.FinishesWithin(kBlockedCheck));
     // The credentials go in before the lock is taken; a loaded machine may
     // take a while to get there.
-    for (DWORD waited = 0; waited < kLongWait && !probe::ReadText(kSettingsKey, "password"); waited += 50)
+    for (DWORD waited = 0; waited < kLongWait && !probe::ValueType(kSettingsKey, "PasswordProtected"); waited += 50)
         Sleep(50);
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "carol");
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw");
+    char pass[260] = "";
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "pw");
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "HomePage").has_value());
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "UserStatURLInterval").has_value());
 

@@ -14,6 +14,9 @@ namespace {
 
 using probe::kSettingsKey;
 
+// Where the password is kept, encrypted with the user's key.
+const char kProtected[] = "PasswordProtected";
+
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override { probe::ClearTovrinKey(); }
@@ -34,7 +37,8 @@ TEST_F(Settings, EmptyStoreGetsCredentialsAndThreeDefaults)
     EXPECT_NE(std::string(banner).find("/customer/banner.html"), std::string::npos);
 
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "");
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, kProtected).has_value());
     EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), std::string(home));
     EXPECT_EQ(probe::ReadText(kSettingsKey, "UpdatePage"), std::string(update));
     EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), std::string(banner));
@@ -67,7 +71,17 @@ TEST_F(Settings, MissingUserNameResetsPassword)
     GetAppSettings(user, nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_STREQ(user, "");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "");
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
+
+    // An encrypted one goes the same way.
+    probe::ClearTovrinKey();
+    SetAppSettings(nullptr, "secret", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(probe::ValueType(kSettingsKey, kProtected).has_value());
+    GetAppSettings(user, nullptr, nullptr, nullptr, nullptr, nullptr);
+    char pass[260] = "x";
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, kProtected).has_value());
 }
 
 TEST_F(Settings, PasswordAloneWritesNothing)
@@ -79,17 +93,54 @@ TEST_F(Settings, PasswordAloneWritesNothing)
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "HomePage").has_value());
 
+    // A plain value of an earlier version is read, and taken over encrypted;
+    // nothing else is written.
     probe::WriteText(kSettingsKey, "password", "secret");
     GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
     EXPECT_STREQ(pass, "secret");
     EXPECT_FALSE(probe::ValueType(kSettingsKey, "username").has_value());
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
+    EXPECT_EQ(probe::ValueType(kSettingsKey, kProtected), DWORD{REG_BINARY});
+    EXPECT_FALSE(probe::KeyHoldsText(kSettingsKey, "secret"));
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "secret");
+}
+
+TEST_F(Settings, PasswordIsNeverStoredAsTextAndAnUnreadableOneReadsEmpty)
+{
+    const std::string longest(259, 'p');
+    for (const std::string& password : {std::string("pw"), std::string("p\xE4ss w\xF6rd"), longest}) {
+        SetAppSettings("ann", password.c_str(), nullptr, nullptr, nullptr, nullptr);
+        EXPECT_FALSE(probe::KeyHoldsText(kSettingsKey, password)) << password;
+        char pass[260] = "";
+        GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_EQ(pass, password);
+    }
+    // Changed to empty: nothing is kept at all.
+    SetAppSettings(nullptr, "", nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, kProtected).has_value());
+
+    // A key that no longer opens it (another machine, a reset Windows
+    // password) or a damaged value: empty, so the dialler asks again, and a
+    // stale plain value beside it is not taken instead.
+    probe::WriteBinary(kSettingsKey, kProtected, "not a sealed password");
+    probe::WriteText(kSettingsKey, "password", "stale");
+    char pass[260] = "x";
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "");
+    SetAppSettings(nullptr, "fresh", nullptr, nullptr, nullptr, nullptr);
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "fresh");
+    EXPECT_FALSE(probe::ValueType(kSettingsKey, "password").has_value());
 }
 
 TEST_F(Settings, SetAppSettingsStoresEveryGivenValue)
 {
     SetAppSettings("bob", "pw", "http://h/", "http://u/x.asp", "45", "http://b/");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "bob");
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw");
+    char pass[260] = "";
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "pw");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://h/");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "UpdatePage"), "http://u/x.asp");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "BannerURL"), "http://b/");
@@ -98,7 +149,8 @@ TEST_F(Settings, SetAppSettingsStoresEveryGivenValue)
     // Null leaves a value as it is.
     SetAppSettings(nullptr, "pw2", nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(probe::ReadText(kSettingsKey, "username"), "bob");
-    EXPECT_EQ(probe::ReadText(kSettingsKey, "password"), "pw2");
+    GetAppSettings(nullptr, pass, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(pass, "pw2");
     EXPECT_EQ(probe::ReadText(kSettingsKey, "HomePage"), "http://h/");
     EXPECT_EQ(probe::ReadDword(kSettingsKey, "UserStatURLInterval"), 45u);
 }

@@ -41,7 +41,7 @@ if [ -z "$imports" ]; then
   echo "no imports found: objdump output not understood" >&2
   status=1
 fi
-allowed='^(ADVAPI32|KERNEL32|MSVCRT|WININET|USER32|VERSION|UCRTBASE|API-MS-WIN-[A-Z0-9-]+)\.DLL$'
+allowed='^(ADVAPI32|CRYPT32|KERNEL32|MSVCRT|WININET|USER32|VERSION|UCRTBASE|API-MS-WIN-[A-Z0-9-]+)\.DLL$'
 while read -r name; do
   [ -n "$name" ] || continue
   if ! [[ $name =~ $allowed ]]; then
