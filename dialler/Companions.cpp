@@ -96,6 +96,15 @@ bool StopStatsWindowWithin(DWORD limitMs)
     return true;
 }
 
+bool WriteSwitcherEntry()
+{
+    wchar_t program[MAX_PATH];
+    if (!ProgramBesideUs(kSwitcherProgramName, program, MAX_PATH))
+        return false;
+    WriteSwitcherResume(program, false);
+    return true;
+}
+
 bool StartSwitcher()
 {
     // By full path, the one the log-on entry names too; the command line

@@ -21,3 +21,6 @@ bool StopStatsWindowWithin(DWORD limitMs);
 // argument), then starts "switcher.exe" from the dialler's own directory with
 // the dialler's process id as its argument. Failures are not reported.
 bool StartSwitcher();
+// Only the log-on entry of StartSwitcher, for when the process may be ended
+// before switcher has been started.
+bool WriteSwitcherEntry();

@@ -168,14 +168,18 @@ void ShutDownQuietly()
     // them re-checks IsClosing.
     EndModalLoops(g_dialler.mainDialog);
     StopConnectionTimer();
-    // What must survive being ended by force comes first; switcher waits
-    // for this process anyway.
-    StartSwitcherOnce();
+    // What must survive being ended by force comes first: the log-on entry
+    // that installs staged files, the hang-up asked of the service (neither
+    // waits), then switcher, which waits for this process anyway. Starting a
+    // process can take a good part of a second on a loaded machine.
+    if (!g_dialler.switcherStarted)
+        WriteSwitcherEntry();
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);
     // Our own line only, never an external one found at start-up; one
     // whose hang-up is already under way has been taken from the context.
     RasConnHandle line = g_dialler.connected ? HangUpWithoutWaiting() : nullptr;
+    StartSwitcherOnce();
 
     // Then the waits, under one bound. What they leave undone the service
     // and the system finish: the line is already being hung up.

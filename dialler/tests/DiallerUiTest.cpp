@@ -133,7 +133,10 @@ protected:
         Click(dialog, IDC_CONNECT);
         ASSERT_TRUE(WaitUntil([&] { return tray.IconVisible(dialog, IDR_TRAY_MENU); }, 20000))
             << "status: " << StatusText();
-        EXPECT_FALSE(IsWindowVisible(dialog));
+        // The icon is shown just before the dialog leaves; the first tick
+        // ends once the tooltip counts.
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return tray.TipOf(dialog, IDR_TRAY_MENU).rfind("00:", 0) == 0; }, 5000));
     }
 
     // After an exit without the user's answer: the dialler's own line hung
