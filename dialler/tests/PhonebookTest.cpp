@@ -81,7 +81,7 @@ TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
     EXPECT_EQ("alice", dial.Get("user"));
     EXPECT_EQ("secret", dial.Get("password"));
     EXPECT_EQ("", dial.Get("domain"));
-    EXPECT_EQ(0u, dial.Number("notifier"));
+    EXPECT_EQ(1u, dial.Number("notifier")) << "the notifier that names the connection";
     EXPECT_EQ(0u, probe::ReadDword(probe::kSettingsKey, "ModelSelection").value_or(99)) << "the chosen position is saved";
 }
 
