@@ -8,3 +8,8 @@
 // followed the placeholder is dropped. Writes at most outSize bytes, always
 // terminated; returns false when the result had to be cut short.
 bool BuildBrowserCommand(const char* commandTemplate, const char* url, char* out, size_t outSize);
+
+// The same in UTF-16, for a browser installed under a path outside the ANSI
+// code page (outSize counts wide characters). Leaves out empty when the
+// result does not fit.
+bool BuildBrowserCommand(const wchar_t* commandTemplate, const wchar_t* url, wchar_t* out, size_t outSize);

@@ -2,42 +2,47 @@
 
 #include "dialler/DiallerContext.h"
 
-// Only this file changes busyDepth, closeRequested and closing.
-
 void BeginBusy()
 {
-    ++g_dialler.busyDepth;
+    ++g_dialler.busy.depth;
 }
 
 void EndBusy()
 {
-    if (g_dialler.busyDepth > 0)
-        --g_dialler.busyDepth;
-    if (g_dialler.busyDepth == 0 && g_dialler.closeRequested && !g_dialler.closing) {
-        g_dialler.closeRequested = false;
+    BusyRecord& busy = g_dialler.busy;
+    if (busy.depth > 0)
+        --busy.depth;
+    if (busy.depth == 0 && busy.closeRequested && !busy.closing) {
+        busy.closeRequested = false;
         PostMessageA(g_dialler.mainDialog, WM_COMMAND, IDCANCEL, 0);
     }
 }
 
 bool IgnoringInput()
 {
-    return g_dialler.busyDepth > 0 || g_dialler.closing;
+    return g_dialler.busy.depth > 0 || g_dialler.busy.closing;
+}
+
+bool IsClosing()
+{
+    return g_dialler.busy.closing;
 }
 
 bool BeginClosing()
 {
-    if (g_dialler.closing)
+    BusyRecord& busy = g_dialler.busy;
+    if (busy.closing)
         return false;  // a second close
-    if (g_dialler.busyDepth > 0) {
-        g_dialler.closeRequested = true;
+    if (busy.depth > 0) {
+        busy.closeRequested = true;
         return false;
     }
-    g_dialler.closing = true;
+    busy.closing = true;
     return true;
 }
 
 void MarkClosing()
 {
-    g_dialler.closing = true;
-    g_dialler.closeRequested = false;
+    g_dialler.busy.closing = true;
+    g_dialler.busy.closeRequested = false;
 }

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <wchar.h>
 
+#include "dialler/BusyState.h"
+#include "dialler/ConnectionManager.h"  // WaitPumping
 #include "dialler/DiallerContext.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/SwitcherResume.h"
@@ -23,8 +25,17 @@ static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "STARTUPINFOW is
 bool ProgramBesideUs(const wchar_t* name, wchar_t* path, size_t size)
 {
     wchar_t directory[MAX_PATH];
-    return ProgramDirectoryW(directory, MAX_PATH) &&
-           swprintf(path, size, L"%ls%ls", directory, name) > 0;
+    if (!ProgramDirectoryW(directory, MAX_PATH))
+        return false;
+    // Measured, not left to swprintf: the system's one fills the buffer to
+    // its last character and leaves out the terminator.
+    const size_t directoryLength = wcslen(directory);
+    const size_t nameLength = wcslen(name);
+    if (directoryLength + nameLength + 1 > size)
+        return false;
+    wmemcpy(path, directory, directoryLength);
+    wmemcpy(path + directoryLength, name, nameLength + 1);
+    return true;
 }
 
 } // namespace
@@ -37,7 +48,14 @@ bool StartStatsWindow()
 
     // One window at a time: a copy left from an earlier connection would
     // keep counting and its Disconnect would hang up the new connection.
-    StopStatsWindow();
+    // Its wait serves the dialog (the end of the session among its messages)
+    // with input ignored; a shutdown that came meanwhile wants no new copy.
+    {
+        BusyScope busy;
+        StopStatsWindow();
+    }
+    if (IsClosing())
+        return false;
 
     // Tallyview takes the dialler's window from the standard-input field;
     // the same handle goes on the command line for the reader that wants it.
@@ -59,16 +77,31 @@ bool StartStatsWindow()
 
 bool StopStatsWindow()
 {
-    PROCESS_INFORMATION& stats = g_dialler.statsProcess;
+    return StopStatsWindowWithin(kStatsQuitWaitMs);
+}
+
+bool StopStatsWindowWithin(DWORD limitMs)
+{
+    // Taken from the context first: a stop nested in this one's wait finds
+    // nothing left to stop.
+    PROCESS_INFORMATION stats = g_dialler.statsProcess;
     if (!stats.hProcess)
         return false;
+    g_dialler.statsProcess = PROCESS_INFORMATION{};
     PostThreadMessageA(stats.dwThreadId, WM_QUIT, 0, 0);
-    if (WaitForSingleObject(stats.hProcess, kStatsQuitWaitMs) == WAIT_TIMEOUT)
+    if (!WaitPumping(stats.hProcess, limitMs))
         TerminateProcess(stats.hProcess, 0);
     CloseHandle(stats.hThread);
     CloseHandle(stats.hProcess);
-    stats.hThread = nullptr;
-    stats.hProcess = nullptr;
+    return true;
+}
+
+bool WriteSwitcherEntry()
+{
+    wchar_t program[MAX_PATH];
+    if (!ProgramBesideUs(kSwitcherProgramName, program, MAX_PATH))
+        return false;
+    WriteSwitcherResume(program, false);
     return true;
 }
 

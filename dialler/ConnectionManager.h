@@ -1,5 +1,6 @@
 #pragma once
 // Dialling the access numbers in rotation and watching the connection.
+// Threads, posts and locks: THREADING.md.
 #include <windows.h>
 
 #include "dialler/RasRecords.h"
@@ -19,9 +20,12 @@ bool StartDial(const char* deviceName, const char* userName, const char* passwor
 // dialog with WM_DIAL_CONNECTED. It never touches a window.
 unsigned long WINAPI DialThread(void* parameter);
 
-// Progress callback of the remote-access service (notifier type 0); runs on
-// the service's own thread. Sets the run's signals and posts the progress.
-void WINAPI RasDialNotify(UINT message, RasConnState state, DWORD error);
+// Progress callback of the remote-access service (notifier type 1, which
+// names the connection); runs on the service's own thread. Drops reports of
+// attempts already given up; otherwise sets the run's signals and posts the
+// progress under the run that dialled the attempt.
+void WINAPI RasDialNotify(RasConnHandle connection, UINT message, RasConnState state, DWORD error,
+                          DWORD extendedError);
 
 // User-interface thread: takes g_dialler.connection (leaving 0), hangs it up
 // and waits, pumping the main dialog's messages, until the service has let
@@ -29,22 +33,34 @@ void WINAPI RasDialNotify(UINT message, RasConnState state, DWORD error);
 void HangUpAndWait();
 
 // User-interface thread: hangs up a connection handed over by a run that
-// is no longer wanted; input is ignored meanwhile.
+// is no longer wanted; input is ignored meanwhile. Once the program is
+// closing it only asks the service to hang up.
 void HangUpHandedConnection(RasConnHandle connection);
 
 // Worker threads: hangs up an attempt and waits, bounded, without pumping.
 void HangUpAttempt(RasConnHandle attempt);
 
-// User-interface thread: waits for the last dial thread to end, pumping,
-// at most limitMs. True when it has ended (or none was started).
+// User-interface thread, for the end of the session: takes
+// g_dialler.connection (leaving 0) and asks the service to hang it up
+// without waiting. Returns the handle, 0 when there was none.
+RasConnHandle HangUpWithoutWaiting();
+// User-interface thread: waits, pumping, at most limitMs until the service
+// has let go of a hung-up handle. True when it has (or connection is 0).
+bool WaitUntilReleased(RasConnHandle connection, DWORD limitMs);
+
+// User-interface thread: waits for object, pumping the main dialog's
+// messages, at most limitMs. True when it is signalled (or is 0).
+bool WaitPumping(HANDLE object, DWORD limitMs);
+// The same for the last dial thread started.
 bool WaitForDialThread(DWORD limitMs);
 
 // The first connected dial-up connection on the machine (any entry): stores
 // its handle and copies its entry name (entryNameSize bytes). False, with the
 // out values untouched, when none is connected.
 bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNameSize);
-// True only when the service listed its connections and none is connected;
-// a failed enumeration gives false.
+// True only when the service listed its connections and each one's status
+// says it is not connected (or the handle is no longer valid); a failed
+// listing or status query gives false.
 bool NoConnectionConnected();
 
 // Back to Idle: stop the watch, hang up, wait for the dial thread, "Not

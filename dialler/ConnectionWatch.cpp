@@ -1,5 +1,5 @@
 // Finding connected connections, hanging up, and the one-second watch that
-// notices when the connection is gone.
+// notices when the connection is gone. Which waits pump: THREADING.md.
 #include <windows.h>
 #include <stdio.h>
 
@@ -28,12 +28,21 @@ bool ServiceStillKnows(RasConnHandle connection)
     return RasGetConnectStatusA(connection, &status) != kRasErrorInvalidHandle;
 }
 
-bool IsConnected(RasConnHandle connection)
+enum class LineStatus { Connected, NotConnected, Unknown };
+
+// A status query that fails for any reason but an invalid handle says
+// nothing about the line: a transient fault must not end a live one.
+LineStatus StatusOf(RasConnHandle connection)
 {
     RasConnStatusOld status;
     ZeroMemory(&status, sizeof status);
     status.size = kRasConnStatusSize;
-    return RasGetConnectStatusA(connection, &status) == kRasOk && status.state == RasConnected;
+    DWORD result = RasGetConnectStatusA(connection, &status);
+    if (result == kRasErrorInvalidHandle)
+        return LineStatus::NotConnected;
+    if (result != kRasOk)
+        return LineStatus::Unknown;
+    return status.state == RasConnected ? LineStatus::Connected : LineStatus::NotConnected;
 }
 
 // Only the main dialog's messages (workers never pump; they only poll).
@@ -52,10 +61,11 @@ void PumpMainDialogMessages()
 // zeros (a PE file keeps such objects as initialised data).
 RasConnectionOld connections[kConnectionTableSize];
 
-enum class Enumerated { Connected, NoneConnected, Failed };
+enum class Enumerated { Connected, NoneConnected, Unknown };
 
 // Calls found(connection) for the first connected connection in the order
-// the service lists them.
+// the service lists them. Unknown: the listing failed, or no connection was
+// seen connected but one could not be asked.
 template <typename Found>
 Enumerated FirstConnected(Found found)
 {
@@ -64,40 +74,52 @@ Enumerated FirstConnected(Found found)
     DWORD size = sizeof connections;
     DWORD count = 0;
     if (RasEnumConnectionsA(connections, &size, &count) != kRasOk)
-        return Enumerated::Failed;
+        return Enumerated::Unknown;
     if (count > kConnectionTableSize)
         count = kConnectionTableSize;
+    Enumerated answer = Enumerated::NoneConnected;
     for (DWORD i = 0; i < count; ++i) {
-        if (IsConnected(connections[i].handle)) {
+        LineStatus status = StatusOf(connections[i].handle);
+        if (status == LineStatus::Connected) {
             found(connections[i]);
             return Enumerated::Connected;
         }
+        if (status == LineStatus::Unknown)
+            answer = Enumerated::Unknown;
     }
-    return Enumerated::NoneConnected;
+    return answer;
 }
 
-} // namespace
-
-namespace {
+// Waits until the service has let go of a hung-up handle, at most limitMs.
+// On the dialog's thread the wait keeps the dialog served; a worker only
+// sleeps between polls.
+bool WaitReleased(RasConnHandle connection, DWORD limitMs, bool pump)
+{
+    DWORD started = GetTickCount();
+    while (ServiceStillKnows(connection)) {
+        DWORD spent = GetTickCount() - started;
+        if (spent >= limitMs)
+            return false;
+        DWORD poll = limitMs - spent < kStatusPollMs ? limitMs - spent : kStatusPollMs;
+        if (pump) {
+            // Sleep between polls but wake for input, so the dialog keeps
+            // painting; handlers check busy, so nothing new starts.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, poll, QS_ALLINPUT);
+            PumpMainDialogMessages();
+        } else {
+            Sleep(poll);
+        }
+    }
+    return true;
+}
 
 // Hangs up one handle and waits until the service has let go of it, at most
-// a bounded time. On the dialog's thread the wait keeps the dialog served;
-// a worker only sleeps between polls.
+// a bounded time, then gives the port a moment before the next dial.
 void HangUpHandle(RasConnHandle connection, bool pump)
 {
     if (connection) {
         RasHangUpA(connection);
-        DWORD started = GetTickCount();
-        while (ServiceStillKnows(connection) && GetTickCount() - started < kHangUpGiveUpMs) {
-            if (pump) {
-                // Sleep between polls but wake for input, so the dialog keeps
-                // painting; handlers check busy, so nothing new starts.
-                MsgWaitForMultipleObjects(0, nullptr, FALSE, kStatusPollMs, QS_ALLINPUT);
-                PumpMainDialogMessages();
-            } else {
-                Sleep(kStatusPollMs);
-            }
-        }
+        WaitReleased(connection, kHangUpGiveUpMs, pump);
     }
     Sleep(kAfterHangUpPauseMs);
 }
@@ -115,6 +137,20 @@ void HangUpAndWait()
     HangUpHandle(connection, true);
 }
 
+RasConnHandle HangUpWithoutWaiting()
+{
+    RasConnHandle connection = g_dialler.connection;
+    g_dialler.connection = nullptr;
+    if (connection)
+        RasHangUpA(connection);
+    return connection;
+}
+
+bool WaitUntilReleased(RasConnHandle connection, DWORD limitMs)
+{
+    return !connection || WaitReleased(connection, limitMs, true);
+}
+
 void HangUpAttempt(RasConnHandle attempt)
 {
     HangUpHandle(attempt, false);
@@ -122,24 +158,28 @@ void HangUpAttempt(RasConnHandle attempt)
 
 void HangUpHandedConnection(RasConnHandle connection)
 {
-    BeginBusy();
+    // Once the program is ending nothing more may be waited for: the
+    // service finishes the hang-up on its own.
+    if (IsClosing()) {
+        RasHangUpA(connection);
+        return;
+    }
+    BusyScope busy;
     HangUpHandle(connection, true);
-    EndBusy();
 }
 
-bool WaitForDialThread(DWORD limitMs)
+bool WaitPumping(HANDLE object, DWORD limitMs)
 {
-    HANDLE thread = g_dialler.dialThread;
-    if (!thread)
+    if (!object)
         return true;
     DWORD started = GetTickCount();
     for (;;) {
         DWORD spent = GetTickCount() - started;
         if (spent >= limitMs)
-            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-        DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, limitMs - spent, QS_ALLINPUT);
+            return WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
+        DWORD woke = MsgWaitForMultipleObjects(1, &object, FALSE, limitMs - spent, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) {
-            // What the thread posted before it ended (a handed-over
+            // What a thread posted before it ended (a handed-over
             // connection above all) is dealt with before the caller goes on.
             PumpMainDialogMessages();
             return true;
@@ -150,9 +190,14 @@ bool WaitForDialThread(DWORD limitMs)
     }
 }
 
+bool WaitForDialThread(DWORD limitMs)
+{
+    return WaitPumping(g_dialler.dialThread, limitMs);
+}
+
 bool FindConnectedConnection(RasConnHandle* handle, char* entryName, int entryNameSize)
 {
-    // The enumeration table is shared with AnyConnectionConnected; both run
+    // The enumeration table is shared with NoConnectionConnected; both run
     // on the user-interface thread only.
     return FirstConnected([&](const RasConnectionOld& connection) {
                *handle = connection.handle;
@@ -176,7 +221,7 @@ void ResetToDisconnected()
 {
     if (IgnoringInput())
         return;  // the request already being served covers this one
-    BeginBusy();
+    BusyScope busy;
     // A tick during the hang-up would find the line gone and reset again.
     StopConnectionTimer();
     SetWindowTextA(g_dialler.connectButton, "&Connect");
@@ -186,10 +231,12 @@ void ResetToDisconnected()
     HangUpAndWait();
     // An attempt still being dialled is hung up by the dial thread, its owner.
     WaitForDialThread(kDialThreadStopMs);
+    g_dialler.connected = 0;
+    // Both waits served the dialog: the program may be ending by now.
+    if (IsClosing())
+        return;
     SetWindowTextA(g_dialler.statusText, "Not connected");
     EnableWindow(g_dialler.connectButton, TRUE);
-    g_dialler.connected = 0;
-    EndBusy();
 }
 
 bool StartConnectionTimer()
@@ -205,8 +252,10 @@ bool StartConnectionTimer()
 
 bool WatchConnection()
 {
-    // Any connected connection counts, not only ours; a failed enumeration
-    // says nothing, and a transient one must not end a live line.
+    // Any connected connection counts, not only ours. A failed listing or
+    // status query says nothing, and a transient one must not end a live
+    // line: lost means listed and every one disconnected or unknown to the
+    // service.
     if (!NoConnectionConnected())
         return false;
     tovrinlog::Write("line lost");

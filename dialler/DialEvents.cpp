@@ -32,7 +32,7 @@ void ErrorText(DWORD error, char* text, int textSize)
 // when the new run connects, and its news is no less current.
 bool IsCurrentRun(LPARAM run)
 {
-    return g_dialler.dialling && !g_dialler.closing && run == g_dialler.run;
+    return g_dialler.dialling && !IsClosing() && run == g_dialler.run;
 }
 
 void OnProgress(RasConnState state)
@@ -63,24 +63,30 @@ void OnStoppedByError(HWND dialog, DWORD error)
     char text[kErrorTextSize];
     ErrorText(error, text, sizeof text);
     tovrinlog::Write("dial: stopped by error %lu: %s", static_cast<unsigned long>(error), text);
-    BeginBusy();
+    BusyScope busy;
     MessageBoxA(dialog, text, "Error", MB_ICONINFORMATION);
-    EnableWindow(g_dialler.connectButton, TRUE);
-    SetWindowTextA(g_dialler.connectButton, "&Connect");
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);
+    // The box is a loop of its own: the shutdown may have run in it.
+    if (IsClosing())
+        return;
+    EnableWindow(g_dialler.connectButton, TRUE);
+    SetWindowTextA(g_dialler.connectButton, "&Connect");
     SetWindowTextA(g_dialler.statusText, "Not connected");
     SetFocus(g_dialler.connectButton);
-    EndBusy();
 }
 
 void OnConnected(RasConnHandle connection)
 {
+    // Ours from here on, before anything that waits: a shutdown nested in
+    // the wait below must find the line to hang it up.
     g_dialler.connection = connection;
     tovrinlog::Write("connected");
-    StartStatsWindow();
-    StartConfigRefresh();
     g_dialler.connected = 1;
+    StartStatsWindow();
+    if (IsClosing())
+        return;
+    StartConfigRefresh();
     g_dialler.elapsed = 0;
     g_dialler.connectStart = GetTickCount() / 1000;
     EnableWindow(g_dialler.connectButton, TRUE);
@@ -110,6 +116,9 @@ void StartConfigRefresh()
 {
     // One refresh at a time: one still running from an earlier connection
     // already asks for this user's answer.
+    // Staged files go beside the program only when it runs in its folder.
+    if (g_dialler.outsideOwnDirectory)
+        return;
     if (InterlockedCompareExchange(&g_dialler.refreshRunning, 1, 0) != 0)
         return;
     auto* job = new (std::nothrow) RefreshJob;

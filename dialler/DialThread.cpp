@@ -33,6 +33,26 @@ void ResetAttemptSignals()
     g_dialler.stoppingError = 0;
 }
 
+// Before the attempt is hung up: whatever the service still reports about
+// it from now on is news of nothing.
+void GiveUpAttempt(RasConnHandle attempt)
+{
+    if (!attempt)
+        return;
+    const ULONG slot = static_cast<ULONG>(InterlockedIncrement(&g_dialler.staleNext) - 1);
+    const ULONG slots = sizeof g_dialler.staleAttempts / sizeof g_dialler.staleAttempts[0];
+    InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&g_dialler.staleAttempts[slot % slots]), attempt);
+    HangUpAttempt(attempt);
+}
+
+bool IsStale(RasConnHandle connection)
+{
+    for (RasConnHandle stale : g_dialler.staleAttempts)
+        if (stale == connection)
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool StartDial(const char* deviceName, const char* userName, const char* password, LONG run)
@@ -62,6 +82,9 @@ unsigned long WINAPI DialThread(void* parameter)
 {
     const LPARAM run = reinterpret_cast<LPARAM>(parameter);
     EnterCriticalSection(&g_dialler.dialLock);
+    // Reports of this thread's attempts count for this run only, however
+    // late they come.
+    InterlockedExchange(&g_dialler.attemptRun, static_cast<LONG>(run));
     while (g_dialler.dialling && g_dialler.run == run) {
         ResetAttemptSignals();
         snprintf(g_dialler.dialParams.phoneNumber, sizeof g_dialler.dialParams.phoneNumber, "%s",
@@ -69,13 +92,12 @@ unsigned long WINAPI DialThread(void* parameter)
         tovrinlog::Write("dial: attempt on %s", g_dialler.dialParams.phoneNumber);
 
         RasConnHandle attempt = nullptr;
-        DWORD result = RasDialA(nullptr, nullptr, &g_dialler.dialParams, kRasNotifierType0,
+        DWORD result = RasDialA(nullptr, nullptr, &g_dialler.dialParams, kRasNotifierType1,
                                 reinterpret_cast<void*>(&RasDialNotify), &attempt);
         if (result != kRasOk) {
             // The service keeps the port until even a refused attempt is
             // hung up.
-            if (attempt)
-                HangUpAttempt(attempt);
+            GiveUpAttempt(attempt);
             if (IsStoppingError(result)) {
                 Tell(WM_DIAL_STOPPED_BY_ERROR, result, run);
                 break;
@@ -96,10 +118,10 @@ unsigned long WINAPI DialThread(void* parameter)
             // From here the dialog's thread owns the connection; if the user
             // has stopped meanwhile, it hangs it up.
             if (!Tell(WM_DIAL_CONNECTED, static_cast<WPARAM>(run), reinterpret_cast<LPARAM>(attempt)))
-                HangUpAttempt(attempt);
+                GiveUpAttempt(attempt);
             break;
         }
-        HangUpAttempt(attempt);
+        GiveUpAttempt(attempt);
         if (g_dialler.stoppingError) {
             Tell(WM_DIAL_STOPPED_BY_ERROR, static_cast<WPARAM>(g_dialler.stoppingError), run);
             break;
@@ -109,9 +131,13 @@ unsigned long WINAPI DialThread(void* parameter)
     return 1;
 }
 
-void WINAPI RasDialNotify(UINT, RasConnState state, DWORD error)
+void WINAPI RasDialNotify(RasConnHandle connection, UINT, RasConnState state, DWORD error, DWORD)
 {
-    const LPARAM run = g_dialler.run;
+    // A stopped attempt's report must not wake or steer the attempt that
+    // followed it.
+    if (IsStale(connection))
+        return;
+    const LPARAM run = g_dialler.attemptRun;
     // The dial thread waits on these; the stopping error is recorded before
     // its event is set, so the thread sees it once it wakes.
     if (error != 0) {

@@ -1,11 +1,13 @@
 #pragma once
 // The dialler's single process-wide state record and the identifiers shared by
 // all dialler source files. Every dialler file reads and writes g_dialler;
-// there is no other state of the running program.
+// there is no other state of the running program. Which thread may touch
+// what: THREADING.md.
 #include <windows.h>
 
 #include <stdint.h>
 
+#include "dialler/BusyState.h"
 #include "dialler/NumberTable.h"
 #include "dialler/RasRecords.h"
 #include "dialler/StatusTexts.h"  // STOPPING_ERRORS
@@ -74,14 +76,24 @@ struct DiallerContext {
     bool useFreephone;       // chosen at Connect
 
     RasDialParamsOld dialParams;
-    // Connected and owned by the dialog's thread (ours, or the external one
-    // found at start-up); 0 = none. An attempt still being dialled belongs
-    // to the dial thread and is never stored here.
+    // Connected, and watched and hung up by the dialog's thread: our own
+    // line, or another program's found at start-up (whose hang-up is only
+    // offered, never done unasked). 0 = none. An attempt still being dialled
+    // belongs to the dial thread and is never stored here.
     RasConnHandle connection;
     volatile LONG run;  // counts Connect presses; a run's messages carry it
 
-    // Plain 32-bit flags. Each is written before its event is set and read
-    // after the wait on that event returns.
+    // The attempt the dial thread is dialling, and its run: the notifier
+    // reports under this run. Attempts given up are listed in staleAttempts
+    // before they are hung up, so a late report of one is dropped.
+    volatile LONG attemptRun;
+    RasConnHandle volatile staleAttempts[16];
+    volatile LONG staleNext;  // next slot of staleAttempts to overwrite
+
+    // Plain 32-bit flags. The three seen flags are each written before their
+    // event is set and read after the wait on that event returns. dialling
+    // goes with the stop event: whoever clears it sets that event. connected
+    // has no event; only the dialog's thread writes it.
     volatile LONG dialling;   // 1 while the user wants a connection
     volatile LONG connected;  // 1 while our own connection is up
     volatile LONG errorSeen;
@@ -95,19 +107,20 @@ struct DiallerContext {
     HANDLE disconnectedEvent;
     HANDLE connectedEvent;
 
-    CRITICAL_SECTION dialLock;  // held by DialThread for its whole run
-    HANDLE dialThread;          // the last DialThread started
+    // Held by DialThread for its whole run. Never deleted: a dial thread the
+    // exit stopped waiting for may still take it.
+    CRITICAL_SECTION dialLock;
+    HANDLE dialThread;  // the last DialThread started
 
     // The dialog's thread only; changed through BusyState.h alone.
-    int busyDepth;        // nested busy stretches in progress
-    bool closeRequested;  // a close that came while busy
-    bool closing;         // set once, by the shutdown
+    BusyRecord busy;
 
-    // The exit's one-time steps. The system ends the process as soon as the
-    // end of the session has been answered, so a shutdown nested in another
-    // one's wait does the remaining steps itself.
-    bool dialLockDeleted;
+    // Set once switcher's log-on entry is written and switcher started: from
+    // then on the process may be ended with nothing lost.
     bool switcherStarted;
+    // The program's own folder could not be made the current directory:
+    // staged files would land elsewhere, so no update is fetched.
+    bool outsideOwnDirectory;
 
     DWORD connectStart;  // whole seconds of the tick count when connected
     DWORD elapsed;       // seconds connected; 0 until the first timer tick

@@ -11,6 +11,8 @@
 #include "dialler/DiallerContext.h"
 #include "dialler/MainDialog.h"
 #include "dialler/StartupCheck.h"
+#include "dialler/ModalLoops.h"
+#include "dialler/SessionEndWatch.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/ConnectionLog.h"
 #include "utils/ProductVersion.h"
@@ -23,33 +25,41 @@ namespace {
 // Class styles of the dialog class: double clicks, save bits, byte-aligned.
 constexpr UINT kMainDialogClassStyle = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
 
+// The waits of the end of the session together: the system shows its
+// "preventing shutdown" screen about five seconds after asking.
+constexpr DWORD kSessionEndWaitMs = 1500;
+
 // Staged files, ".\Update" and switcher.exe are all relative to the current
 // directory, and switcher looks in its own; so the dialler works in the
 // directory it was installed to, however it was started. In UTF-16: the
 // folder may be named outside the ANSI code page.
-void EnterOwnDirectory()
+bool EnterOwnDirectory()
 {
     wchar_t path[MAX_PATH];
-    if (ProgramDirectoryW(path, MAX_PATH))
-        SetCurrentDirectoryW(path);
+    return ProgramDirectoryW(path, MAX_PATH) && SetCurrentDirectoryW(path);
 }
 
-// The steps every exit ends with, each done once: wait for the dial thread,
-// end the dialog, stop Tallyview, start switcher.
+// Writes switcher's log-on entry and starts it, once per process. From here
+// on the process may be ended with nothing lost.
+void StartSwitcherOnce()
+{
+    if (g_dialler.switcherStarted)
+        return;
+    g_dialler.switcherStarted = true;
+    StartSwitcher();
+}
+
+// The steps every exit ends with: wait for the dial thread, end the dialog,
+// stop Tallyview, start switcher. The dial lock is not deleted: a thread
+// not waited out may still take it.
 void RunExitSteps()
 {
     // A run still dialling hangs up its own attempt and ends; wait for it
     // while the dialog is served, never in a bare lock wait.
-    if (WaitForDialThread(kDialThreadStopMs) && !g_dialler.dialLockDeleted) {
-        g_dialler.dialLockDeleted = true;
-        DeleteCriticalSection(&g_dialler.dialLock);
-    }
+    WaitForDialThread(kDialThreadStopMs);
     EndDialog(g_dialler.mainDialog, IDCANCEL);
     StopStatsWindow();
-    if (!g_dialler.switcherStarted) {
-        g_dialler.switcherStarted = true;
-        StartSwitcher();
-    }
+    StartSwitcherOnce();
 }
 
 void BringRunningInstanceForward()
@@ -77,7 +87,7 @@ int DiallerMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
 
     tovrinlog::Write("start, version " TOVRIN_VERSION_TEXT);
-    EnterOwnDirectory();
+    g_dialler.outsideOwnDirectory = !EnterOwnDirectory();
     g_dialler.instance = instance;
     RunMainDialog(instance);
     tovrinlog::Write("exit");
@@ -100,6 +110,8 @@ int RunMainDialog(HINSTANCE instance)
     RegisterClassA(&dialogClass);
 
     OfferToCloseOtherConnection();
+    if (IsClosing())
+        return 0;  // the session ended during the question
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_DIALLER), nullptr, MainDialogProc, 0);
     // Something outside ended the dialog (closing the window that holds it
     // in the notification area destroys it too): the shutdown has not run.
@@ -113,8 +125,11 @@ void OfferToCloseOtherConnection()
     char entryName[kRasMaxEntryName + 1] = "";
     if (!FindConnectedConnection(&g_dialler.connection, entryName, sizeof entryName))
         return;
+    // No dialog of ours exists yet to hear the end of the session.
+    SessionEndWatch watch(g_dialler.instance);
     // No dialog exists yet, so HangUpAndWait serves all of this thread's windows.
-    if (MessageBoxA(nullptr, "Another connection is still open. Disconnect?", "Warning!", MB_OKCANCEL) == IDOK)
+    int answer = MessageBoxA(nullptr, "Another connection is still open. Disconnect?", "Warning!", MB_OKCANCEL);
+    if (answer == IDOK && !IsClosing())
         HangUpAndWait();
 }
 
@@ -125,10 +140,17 @@ void RunShutdownSequence()
     if (!BeginClosing())
         return;
     BeginBusy();  // for good: the program is ending
+    // An outside close can come while Settings or a box is open.
+    EndModalLoops(g_dialler.mainDialog);
     EnableWindow(g_dialler.connectButton, FALSE);
     if (g_dialler.connected) {
         // Cancel keeps the connection up; the program exits all the same.
-        if (MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL) == IDOK) {
+        int answer = MessageBoxA(g_dialler.mainDialog, "Break connection?", "Tovrin", MB_OKCANCEL);
+        // The end of the session may have come while the box was open and
+        // done everything already.
+        if (g_dialler.switcherStarted)
+            return;
+        if (answer == IDOK) {
             // The watch must not run while we hang up: a tick that found the
             // line gone would bring the dialog back and hang up again.
             StopConnectionTimer();
@@ -139,23 +161,44 @@ void RunShutdownSequence()
         SetEvent(g_dialler.stopEvent);
     }
     StopConnectionTimer();
-    RunExitSteps();
+    if (!g_dialler.switcherStarted)
+        RunExitSteps();
 }
 
 void ShutDownQuietly()
 {
-    if (g_dialler.closing && g_dialler.switcherStarted)
+    if (IsClosing() && g_dialler.switcherStarted)
         return;  // done already, or another window's message nested in it
-    MarkClosing();  // from here on no box is shown
-    tovrinlog::Write("session end");
+    MarkClosing();
+    // No box, dialog or menu of ours may outlive this: code after each of
+    // them re-checks IsClosing.
+    EndModalLoops(g_dialler.mainDialog);
     StopConnectionTimer();
+    // What must survive being ended by force comes first: the log-on entry
+    // that installs staged files, the hang-up asked of the service (neither
+    // waits), then switcher, which waits for this process anyway. Starting a
+    // process can take a good part of a second on a loaded machine.
+    if (!g_dialler.switcherStarted)
+        WriteSwitcherEntry();
     g_dialler.dialling = 0;
     SetEvent(g_dialler.stopEvent);
     // Our own line only, never an external one found at start-up; one
     // whose hang-up is already under way has been taken from the context.
-    if (g_dialler.connected)
-        HangUpAndWait();
-    RunExitSteps();
+    RasConnHandle line = g_dialler.connected ? HangUpWithoutWaiting() : nullptr;
+    StartSwitcherOnce();
+    tovrinlog::Write("session end");
+
+    // Then the waits, under one bound. What they leave undone the service
+    // and the system finish: the line is already being hung up.
+    const DWORD started = GetTickCount();
+    auto left = [started]() -> DWORD {
+        DWORD spent = GetTickCount() - started;
+        return spent < kSessionEndWaitMs ? kSessionEndWaitMs - spent : 0;
+    };
+    WaitUntilReleased(line, left());
+    WaitForDialThread(left());
+    StopStatsWindowWithin(left());
+    EndDialog(g_dialler.mainDialog, IDCANCEL);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)

@@ -1,5 +1,6 @@
 #pragma once
-// Program entry, the one-instance rule and the order of shutdown.
+// Program entry, the one-instance rule and the order of shutdown. Threads
+// and nested loops: THREADING.md.
 #include <windows.h>
 
 // Returns the process exit code (always 0).
@@ -16,8 +17,10 @@ void OfferToCloseOtherConnection();
 // wait for the dial thread, end the dialog, stop Tallyview, start switcher.
 void RunShutdownSequence();
 
-// The end of the session, or a dialog ended from outside: the same shutdown
+// The end of the session, or a dialog ended from outside: the shutdown
 // without any box, even while busy or while a close is already under way
-// (the system ends the process once this returns). Hangs up only the
-// dialler's own line, bounded; stops Tallyview; starts switcher.
+// (the system ends the process once this returns, or sooner). Ends every
+// nested box, dialog and menu; writes switcher's log-on entry and starts it
+// first; then asks the service to hang up the dialler's own line and waits,
+// at most 1.5 s in all, for the line, the dial thread and Tallyview.
 void ShutDownQuietly();

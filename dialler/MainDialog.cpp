@@ -73,7 +73,9 @@ void Connect(HWND dialog)
     while (CredentialsMissing()) {
         INT_PTR answer = RunSettingsDialog(dialog);
         ReadCredentials();
-        if (answer != IDOK)
+        // The shutdown may have run inside Settings' loop: no call may be
+        // placed that nothing would hang up.
+        if (answer != IDOK || IsClosing())
             return;
     }
 
@@ -100,8 +102,10 @@ void Connect(HWND dialog)
         g_dialler.dialling = 0;
         SetWindowTextA(g_dialler.connectButton, "&Connect");
         SetWindowTextA(g_dialler.statusText, "Not connected");
-        EnableWindow(g_dialler.connectButton, TRUE);
     }
+    // Stoppable at once: the new thread may wait for an older one, or the
+    // service may never report progress.
+    EnableWindow(g_dialler.connectButton, TRUE);
 }
 
 void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
@@ -173,6 +177,9 @@ void DisconnectFromTray(HWND dialog)
     if (g_dialler.connected || g_dialler.dialling)
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED),
                      reinterpret_cast<LPARAM>(g_dialler.connectButton));
+    // The hang-up's wait served the dialog: an ended dialog stays ended.
+    if (IsClosing())
+        return;
     g_trayIcon.HideInTray();
     g_trayIcon.RemoveFromTray();
     AnimateFromTray(dialog);
@@ -205,8 +212,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         // The menu is a modal loop of its own (see IDC_SETTINGS).
         return IgnoringInput() ? 0 : g_trayIcon.HandleTrayCallback(wParam, lParam);
     case WM_ENDSESSION:
-        // Also passed on by the tray's hidden window, which is top-level
-        // while this dialog is hidden in the notification area.
+        // Passed on by the tray's hidden window while this dialog is hidden
+        // in the notification area (it is no top-level window then). Also
+        // the Restart Manager's close, which the process survives.
         if (wParam)
             ShutDownQuietly();
         return FALSE;

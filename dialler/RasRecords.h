@@ -83,6 +83,10 @@ constexpr DWORD kRasFramingPpp = 0x00000001;
 // The notifier of type 0: message, state, error code.
 constexpr DWORD kRasNotifierType0 = 0;
 typedef void(WINAPI* RasDialNotifier)(UINT message, RasConnState state, DWORD error);
+// The notifier that is also told which connection the report is about.
+constexpr DWORD kRasNotifierType1 = 1;
+typedef void(WINAPI* RasDialNotifier1)(RasConnHandle connection, UINT message, RasConnState state, DWORD error,
+                                       DWORD extendedError);
 
 // Dial parameters without sub-entry and callback id.
 struct RasDialParamsOld {

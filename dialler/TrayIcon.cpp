@@ -265,8 +265,10 @@ LRESULT CALLBACK NotifyAreaIcon::HiddenWindowProc(HWND window, UINT message, WPA
     if (message == self->record.uCallbackMessage)
         return self->HandleTrayCallback(wParam, lParam);
     // A receiver hidden in the notification area has a parent, and the
-    // system tells only top-level windows that the session is ending.
-    if (message == WM_ENDSESSION && self->record.hWnd && self->record.hWnd != window)
+    // system tells only top-level windows that the session is ending. A
+    // top-level receiver has been told already.
+    if (message == WM_ENDSESSION && self->record.hWnd && self->record.hWnd != window &&
+        GetAncestor(self->record.hWnd, GA_PARENT) != GetDesktopWindow())
         return SendMessageA(self->record.hWnd, message, wParam, lParam);
     return DefWindowProcA(window, message, wParam, lParam);
 }

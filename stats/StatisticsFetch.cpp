@@ -19,9 +19,9 @@ const char kDefaultTitle[] = "User stats";
 // fetches never overlap (the window skips a tick while one runs).
 char rememberedUserMessage[Update::kMaxTextLength + 1] = "";
 
-// The fetch thread changes the window's texts from its own thread: these
-// calls send WM_SETTEXT, which the window's thread carries out while this
-// thread waits.
+// The fetch thread changes the window's texts from its own thread (an
+// exception dialler/THREADING.md records): these calls send WM_SETTEXT,
+// which the window's thread carries out while this thread waits.
 void SetFieldText(HWND window, int controlId, const char* text)
 {
     SetDlgItemTextA(window, controlId, text);

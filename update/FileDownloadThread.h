@@ -1,6 +1,6 @@
 #pragma once
 // The download thread: brings the system's own files up to date in the
-// background. Paths are relative to the current directory, which must be the
+// background (who starts it and what waits for it: dialler/THREADING.md). Paths are relative to the current directory, which must be the
 // installation directory:
 //   .\Update\<name>.<version>   partial or complete download (resumed)
 //   .\Update\<name>            the complete download under its plain name

@@ -3,7 +3,8 @@
 // the rest of a body of announced length for as long as it keeps arriving,
 // which on a fast line can take minutes for a huge body, and no option stops
 // it. So the close runs on a thread of its own that owns the handles from
-// then on; the caller waits only a short, bounded time for it.
+// then on; the caller waits only a short, bounded time for it. Its place in
+// the threading model: dialler/THREADING.md.
 #include "HttpRequest.h"
 
 namespace utils {

@@ -3,24 +3,11 @@
 // including switcher.exe, which links no library of ours.
 #include <windows.h>
 
-#include <cstring>
 #include <cwchar>
 
 // Writes the directory of this program's file, up to and including its last
 // backslash, into directory; false when it does not fit or has no folder.
-inline bool ProgramDirectory(char* directory, DWORD size)
-{
-    const DWORD length = GetModuleFileNameA(nullptr, directory, size);
-    if (length == 0 || length >= size)
-        return false;
-    char* slash = std::strrchr(directory, '\\');
-    if (!slash)
-        return false;
-    slash[1] = '\0';
-    return true;
-}
-
-// The same in UTF-16: the narrow form gives "?" for letters outside the ANSI
+// In UTF-16 only: the narrow form gives "?" for letters outside the ANSI
 // code page, as in a profile folder named in another script. size counts
 // wide characters.
 inline bool ProgramDirectoryW(wchar_t* directory, DWORD size)

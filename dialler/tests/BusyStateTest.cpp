@@ -13,9 +13,7 @@ class BusyState : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_dialler.busyDepth = 0;
-        g_dialler.closeRequested = false;
-        g_dialler.closing = false;
+        g_dialler.busy = BusyRecord{};
         g_dialler.mainDialog =
             CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     }

@@ -89,6 +89,9 @@ TEST_F(NumberTableLimits, NextRunContinuesTheRotation)
     ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 1; }, 10000));
+    // The start-up "Not connected" must not pass for the end of this run: a
+    // click during the hang-up's wait is ignored.
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, kStatusText) != "Not connected"; }, 10000));
     ASSERT_TRUE(WaitForEnabled(dialog, kConnectButton, 10000));
     Click(dialog, kConnectButton);
     ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 10000));

@@ -82,7 +82,7 @@ TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
     EXPECT_EQ("secret", dial.Get("password")) << "the plain value of an earlier version dials as before";
     EXPECT_FALSE(probe::KeyHoldsText(probe::kSettingsKey, "secret")) << "and is kept encrypted from then on";
     EXPECT_EQ("", dial.Get("domain"));
-    EXPECT_EQ(0u, dial.Number("notifier"));
+    EXPECT_EQ(1u, dial.Number("notifier")) << "the notifier that names the connection";
     EXPECT_EQ(0u, probe::ReadDword(probe::kSettingsKey, "ModelSelection").value_or(99)) << "the chosen position is saved";
 }
 

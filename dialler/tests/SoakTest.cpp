@@ -3,7 +3,8 @@
 // window's request once or twice, waiting, close with either answer, a second
 // close, the end of the session, also with the close's question open)
 // against a mix of line behaviours, a transient failure to list the
-// connections among them, with the invariants checked throughout.
+// connections or to tell a connection's status among them, with the
+// invariants checked throughout.
 //   TOVRIN_SOAK_SEED       the first sequence's seed (printed; replays it)
 //   TOVRIN_SOAK_SEQUENCES  how many sequences (default: as many as fit)
 //   TOVRIN_SOAK_SECONDS    how long to go on starting sequences (default 170)
@@ -32,7 +33,7 @@ constexpr DWORD kExitLimitMs = 20000;
 const char* const kScenarios[] = {
     "all-busy.txt",     "all-refused.txt",       "slow-connect.txt",     "slow-hangup.txt",
     "drop-soon.txt",    "stop-633-notified.txt", "stop-633-at-once.txt", "stays-connected.txt",
-    "enum-fails.txt",   "all-fail-early.txt",
+    "enum-fails.txt",   "all-fail-early.txt",    "status-fails.txt",
 };
 // The one scenario whose line drops by itself.
 const char kDroppingScenario[] = "drop-soon.txt";

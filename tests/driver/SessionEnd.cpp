@@ -45,13 +45,16 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 
 // The answers arrive as this thread waits; an answer that comes after the
 // time-out would find its record gone, so a late one keeps it for good.
-bool SendToAll(const std::vector<HWND>& windows, UINT message, WPARAM wParam, DWORD limitMs, bool& agreed)
+bool SendToAll(const std::vector<HWND>& windows, UINT message, WPARAM wParam, LPARAM flags, DWORD deadline,
+               bool& agreed)
 {
     auto* answers = new Answers;
     for (HWND window : windows) {
-        if (SendMessageCallbackA(window, message, wParam, 0, Answered, reinterpret_cast<ULONG_PTR>(answers)))
+        if (SendMessageCallbackA(window, message, wParam, flags, Answered, reinterpret_cast<ULONG_PTR>(answers)))
             ++answers->pending;
     }
+    DWORD now = GetTickCount();
+    DWORD limitMs = static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0;
     bool answered = WaitUntil([&] { return answers->pending == 0; }, limitMs, 10);
     agreed = answers->agreed;
     if (answered)
@@ -61,13 +64,15 @@ bool SendToAll(const std::vector<HWND>& windows, UINT message, WPARAM wParam, DW
 
 }  // namespace
 
-bool EndSessionOf(DWORD processId, HANDLE process, DWORD limitMs)
+bool EndSessionOf(DWORD processId, HANDLE process, DWORD limitMs, LPARAM flags)
 {
+    const DWORD deadline = GetTickCount() + limitMs;
     std::vector<HWND> windows = TopLevelWindowsOf(processId);
     bool agreed = true;
-    bool answered = SendToAll(windows, WM_QUERYENDSESSION, 0, limitMs, agreed) &&
-                    SendToAll(windows, WM_ENDSESSION, agreed, limitMs, agreed);
-    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+    bool answered = SendToAll(windows, WM_QUERYENDSESSION, 0, flags, deadline, agreed) &&
+                    SendToAll(windows, WM_ENDSESSION, agreed, flags, deadline, agreed);
+    bool leftToEnd = answered && (flags & ENDSESSION_CLOSEAPP);
+    if (!leftToEnd && WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
         TerminateProcess(process, 0);
     return answered;
 }

@@ -13,16 +13,15 @@ constexpr DWORD kRemoteDisconnected = 629;
 struct RunnerStart {
     RasConnHandle handle;
     DialScript script;
-    RasDialNotifier notifier;
+    Notifier notifier;
     std::shared_ptr<KernelHandle> stopEvent;
     HMODULE self;
 };
 
-void Notify(RasDialNotifier notifier, RasConnHandle handle, DWORD state, DWORD error)
+void Notify(const Notifier& notifier, RasConnHandle handle, DWORD state, DWORD error)
 {
     LogLine("notify").AddHandle("handle", handle).Add("state", state).Add("error", error).Write();
-    if (notifier)
-        notifier(kRasDialEventMessage, static_cast<RasConnState>(state), error);
+    notifier.Call(handle, state, error);
 }
 
 // Sleeps the step unless the connection is hung up meanwhile.
@@ -45,7 +44,18 @@ DWORD WINAPI RunnerThread(void* parameter)
 
 }  // namespace
 
-DWORD RunDialScript(RasConnHandle handle, const DialScript& script, RasDialNotifier notifier, HANDLE stopEvent)
+void Notifier::Call(RasConnHandle handle, DWORD state, DWORD error) const
+{
+    if (!function)
+        return;
+    if (type == kRasNotifierType1)
+        reinterpret_cast<RasDialNotifier1>(function)(handle, kRasDialEventMessage, static_cast<RasConnState>(state),
+                                                      error, 0);
+    else
+        reinterpret_cast<RasDialNotifier>(function)(kRasDialEventMessage, static_cast<RasConnState>(state), error);
+}
+
+DWORD RunDialScript(RasConnHandle handle, const DialScript& script, const Notifier& notifier, HANDLE stopEvent)
 {
     Service& service = Service::Instance();
     DWORD lastState = RasOpenPort;
@@ -78,7 +88,7 @@ DWORD RunDialScript(RasConnHandle handle, const DialScript& script, RasDialNotif
     return script.error;
 }
 
-bool StartDialRunner(RasConnHandle handle, const DialScript& script, RasDialNotifier notifier,
+bool StartDialRunner(RasConnHandle handle, const DialScript& script, const Notifier& notifier,
                      std::shared_ptr<KernelHandle> stopEvent)
 {
     HMODULE self = nullptr;

@@ -156,8 +156,8 @@ extern "C" DWORD WINAPI RasDialA(void* extensions, const char* phonebook, RasDia
     ConnectionView view;
     view.entry = entryName;
     DWORD result = kRasOk;
-    if (notifier && notifierType != kRasNotifierType0) {
-        result = kInvalidParameter;  // only the message-state-error notifier is simulated
+    if (notifier && notifierType != kRasNotifierType0 && notifierType != kRasNotifierType1) {
+        result = kInvalidParameter;  // the window and type-2 notifiers are not simulated
     } else if (!entryName.empty()) {
         EntryRecord entry;
         if (!service.FindEntry(entryName, entry)) {
@@ -187,9 +187,11 @@ extern "C" DWORD WINAPI RasDialA(void* extensions, const char* phonebook, RasDia
     RasConnHandle handle = service.AddConnection(view, script, stopEvent);
     *connection = handle;
     line.AddHandle("handle", handle).Add("result", kRasOk).Write();
-    auto notify = reinterpret_cast<RasDialNotifier>(notifier);
+    Notifier notify;
+    notify.type = notifierType;
+    notify.function = notifier;
     if (!notify)
-        return RunDialScript(handle, script, nullptr, stopEvent->Get());
+        return RunDialScript(handle, script, notify, stopEvent->Get());
     if (!StartDialRunner(handle, script, notify, stopEvent))
         return 8;  // not enough memory for the thread
     return kRasOk;
@@ -212,6 +214,12 @@ extern "C" DWORD WINAPI RasGetConnectStatusA(RasConnHandle connection, RasConnSt
     }
     ConnectionView view;
     DWORD result = Service::Instance().Status(connection, view) ? kRasOk : kRasErrorInvalidHandle;
+    unsigned long failure = 0;
+    if (result == kRasOk && Service::Instance().StatusFails(failure)) {
+        LogLine("status").AddHandle("handle", connection).Add("result", failure).Write();
+        Service::Instance().ChangedSinceLastLog(HandleKey(connection), "failed");
+        return failure;
+    }
     if (result == kRasOk) {
         status->state = static_cast<RasConnState>(view.state);
         status->error = view.error;

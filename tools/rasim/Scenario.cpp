@@ -206,14 +206,16 @@ bool ApplyLine(const Line& line, Scenario& scenario, std::string& why)
             why = why.empty() ? "hangup needs ms=N" : why;
             return false;
         }
-    } else if (line.keyword == "enumfail") {
+    } else if (line.keyword == "enumfail" || line.keyword == "statusfail") {
+        const bool listing = line.keyword == "enumfail";
         unsigned long every = 0;
+        unsigned long& result = listing ? scenario.enumFailResult : scenario.statusFailResult;
         if (!OnlyKeys(line, {"every", "result"}, why) || !ParseNumber(value("every"), every) || every == 0 ||
-            (line.values.count("result") && !ParseNumber(value("result"), scenario.enumFailResult))) {
-            why = why.empty() ? "enumfail needs every=N (N > 0), result=CODE optional" : why;
+            (line.values.count("result") && !ParseNumber(value("result"), result))) {
+            why = why.empty() ? line.keyword + " needs every=N (N > 0), result=CODE optional" : why;
             return false;
         }
-        scenario.enumFailEvery = static_cast<int>(every);
+        (listing ? scenario.enumFailEvery : scenario.statusFailEvery) = static_cast<int>(every);
     } else if (line.keyword == "dial") {
         DialScript script;
         if (!ApplyDialKeys(line, script, why))

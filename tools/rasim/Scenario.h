@@ -44,6 +44,10 @@ struct Scenario {
     // Every Nth RasEnumConnectionsA call fails with enumFailResult; 0 = never.
     int enumFailEvery = 0;
     unsigned long enumFailResult = 8;
+    // Every Nth RasGetConnectStatusA call on a known handle fails with
+    // statusFailResult; 0 = never.
+    int statusFailEvery = 0;
+    unsigned long statusFailResult = 8;
 };
 
 // A built-in script: no devices, every dial busy.

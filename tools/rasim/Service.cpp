@@ -244,6 +244,16 @@ bool Service::EnumerationFails(unsigned long& code)
     return true;
 }
 
+bool Service::StatusFails(unsigned long& code)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    ++statusQueries;
+    if (scenario.statusFailEvery <= 0 || statusQueries % scenario.statusFailEvery != 0)
+        return false;
+    code = scenario.statusFailResult;
+    return true;
+}
+
 std::vector<ConnectionView> Service::Listed()
 {
     std::lock_guard<std::mutex> hold(lock);

@@ -64,6 +64,8 @@ public:
     // Counts an enumeration; true with the code when the scenario makes this
     // one fail.
     bool EnumerationFails(unsigned long& code);
+    // The same for a status query of a known handle.
+    bool StatusFails(unsigned long& code);
     // Connections not hung up, in the order they came.
     std::vector<ConnectionView> Listed();
 
@@ -96,6 +98,7 @@ private:
     std::map<std::string, std::string> lastLogged;
     ULONG_PTR nextHandle = 0x1000;
     unsigned long enumerations = 0;
+    unsigned long statusQueries = 0;
 };
 
 }  // namespace rasim
