@@ -141,8 +141,10 @@ RasConnHandle HangUpWithoutWaiting()
 {
     RasConnHandle connection = g_dialler.connection;
     g_dialler.connection = nullptr;
-    if (connection)
+    if (connection) {
         RasHangUpA(connection);
+        tovrinlog::Write("hang-up, not waited for");
+    }
     return connection;
 }
 
