@@ -10,6 +10,7 @@
 #include "update/FileFetch.h"
 #include "update/PendingList.h"
 #include "update/StagingPaths.h"
+#include "update/StaleDownloads.h"
 #include "update/UpdateModel.h"
 #include "utils/Utils.h"
 
@@ -29,7 +30,8 @@ bool VersionFitsRecord(const VersionHandler& version)
 bool IsRefused(const File& file)
 {
     const char* name = file.GetName();
-    if (!IsBareFileName(name) || IsStagingName(name) || !VersionFitsRecord(file.GetVersion()))
+    if (!IsBareFileName(name) || IsStagingName(name) || !VersionFitsRecord(file.GetVersion()) ||
+        !file.HasUsableSize())
         return true;
 #if defined(TOVRIN_SIGNED_UPDATES)
     if (!file.HasSha256())
@@ -134,6 +136,7 @@ unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument)
     // A set cut off half-way by an earlier run is taken back first; while
     // that fails, its list must not be overwritten by a new one.
     const bool mayStage = RecoverPendingList();
+    RemoveStaleDownloads(*entities);
 
     while (entities->GetSize() > 0) {
         const Entity entity = entities->Pop();

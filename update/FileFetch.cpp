@@ -9,8 +9,8 @@
 #include "update/FetchForms.h"
 #include "update/GzipFile.h"
 #include "update/PatchApply.h"
+#include "update/PatchBase.h"
 #include "update/UpdateModel.h"
-#include "utils/RecordedVersion.h"
 #include "utils/Utils.h"
 
 namespace Update {
@@ -60,7 +60,7 @@ bool KeepIfChecked(const char* path, const File& file)
 bool PatchApplies(const File& file, const char* installedPath)
 {
     return file.HasPatch() && file.HasSha256() && IsPlainFile(installedPath, nullptr) &&
-           utils::RecordedVersion(file.GetName()) == file.GetPatchFrom();
+           PatchBaseMatches(file.GetName(), file.GetPatchFrom());
 }
 
 // An earlier run's complete result, waiting for the rest of its release.

@@ -15,6 +15,7 @@
 #include "ScratchInstall.h"
 #include "dialler/ConfigRefresh.h"
 #include "dialler/DiallerContext.h"
+#include "utils/ProductVersion.h"
 
 using namespace delivery;
 
@@ -303,7 +304,14 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         std::string faultPath;  // empty: none
         const char* fault;
         std::vector<std::string> requests;
+        bool markerWaiting = false;  // a release staged and not yet installed
+        // The patch starts from the installed file's own version resource.
+        bool fromInstalledVersion = false;
     };
+    const std::string installedVersion = std::to_string(TOVRIN_VERSION_MAJOR) + "." +
+                                         std::to_string(TOVRIN_VERSION_MINOR) + "." +
+                                         std::to_string(TOVRIN_VERSION_PATCH);
+    const std::string installedPatch = plain + ".from-" + installedVersion + ".patch";
     const Case cases[] = {
         {"patch applied", "50.0.0", false, false, false, "", "", {patch}},
         {"changed local file", "50.0.0", true, false, false, "", "", {patch, gz}},
@@ -313,6 +321,10 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         {"no digest", "50.0.0", false, true, false, "", "", {gz}},
         {"result waiting", "50.0.0", false, false, true, "", "", {}},
         {"patch missing on the server", "50.0.0", false, false, false, patch, "status=404", {patch, gz}},
+        // Regression: the patch was fetched against the older installed file
+        // and failed its digest.
+        {"release staged, not installed", "50.0.0", true, false, false, "", "", {gz}, true},
+        {"fresh installation", nullptr, false, false, false, "", "", {installedPatch}, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,6 +334,14 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         for (const char* served : {"switcher.exe", "switcher.exe.gz", "switcher.exe.from-50.0.0.patch"})
             provider::ServeFile(std::string("files/") + served, ReadHostFile(release + "/web/" + served));
         std::string answer = ReadHostFile(release + "/answer.xml");
+        if (c.fromInstalledVersion) {
+            provider::ServeFile(installedPatch.substr(1), ReadHostFile(release + "/web/switcher.exe.from-50.0.0.patch"));
+            const size_t at = answer.find("patch-from=\"50.0.0\"");
+            ASSERT_NE(at, std::string::npos);
+            answer.replace(at, 19, "patch-from=\"" + installedVersion + "\"");
+        }
+        if (c.markerWaiting)
+            run.Write("switcher.exe.uok", "the staged release");
         if (c.withoutDigest) {
             const size_t at = answer.find(" sha256=\"");
             ASSERT_NE(at, std::string::npos);

@@ -44,6 +44,12 @@ TEST(IsStagingName, MatchesTheStagingFolderThePendingListAndMarkersInAnyCase)
     EXPECT_FALSE(Update::IsMarkerName("Staging.pending"));
 }
 
+TEST(IsBareFileName, RefusesNamesWindowsRewritesByStrippingADotOrSpace)
+{
+    for (const char* name : {"Staging.pending.", "x.uok ", "Tovrin.exe.", "a ", "a. . "})
+        EXPECT_FALSE(IsBareFileName(name)) << name;
+}
+
 TEST(IsBareFileName, RefusesWildcardsAndControlCharacters)
 {
     for (const char* name : {"*.dll", "a?.exe", "a\"b", "a<b", "a>b", "a|b", "tab\tname"})
