@@ -200,16 +200,16 @@ TEST_F(DownloadThreadTest, SizeNotPlainDigitsOrOverTheCapIsRefusedWithoutRequest
 TEST_F(DownloadThreadTest, DownloadsOfVersionsNoLongerOfferedAreRemoved)
 {
     ASSERT_TRUE(CreateDirectoryA(install.Path("Update").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA(install.Path("Update\old.bin.1.0.0").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update\\old.bin.1.0.0").c_str(), nullptr));
     const char* stale[] = {"a.bin.1.0.0", "a.bin.1.0.0.gz", "A.BIN.1.0.1.from-0.9.0.patch", "gone.dll.2.3.4"};
-    const char* kept[] = {"a.bin.1.0.2", "a.bin.1.0.2.gz", "a.bin.1.0.2.from-1.0.1.patch", "Staging.pending",
+    const char* kept[] = {"a.bin.1.0.2", "a.bin.1.0.2.gz", "a.bin.1.0.2.from-1.0.1.patch",
                           "notes.txt", "a.bin", "x.1.0", "x.1.0.0.from-1.patch"};
     for (const char* name : stale)
         install.Write(std::string("Update\\") + name, "old");
     for (const char* name : kept)
         install.Write(std::string("Update\\") + name, "kept");
     // The offered partial is resumed; only its entity's other file fails.
-    const std::string a = provider::ServeFile("f/a.bin", 1000, 1);
+    provider::ServeFile("f/a.bin", 1000, 1);
     Update::EntityStack entities;
     entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.2", 1000), Offer("b.bin", "/f/gone", "1.0.0", 9)}));
     RunThread(entities);
