@@ -29,8 +29,9 @@ namespace Update {
 // record, is skipped whole. In a library built with the provider's update
 // key, so is an entity with a file without a SHA-256, and a download whose
 // bytes do not match it is deleted. A list left by a run that was cut off is
-// taken back first: the markers it names are deleted. No failure is
-// reported; the result is always 0.
+// taken back first: the markers it names are deleted. Then downloads of
+// versions the answer no longer offers are removed from .\Update. No failure
+// is reported; the result is always 0.
 PRAXEL_API unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument);
 
 } // namespace Update
