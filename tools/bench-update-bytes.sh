@@ -64,8 +64,10 @@ web, old, installed, names = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
 def resource_version(path):
     # VS_FIXEDFILEINFO: signature, struct version, then the file version's
     # two 32-bit halves; major.minor.revision as the update code reads them.
+    # With the struct version, so that the signature as a constant in code
+    # does not count.
     data = open(path, 'rb').read()
-    at = data.find(struct.pack('<I', 0xFEEF04BD))
+    at = data.find(struct.pack('<II', 0xFEEF04BD, 0x00010000))
     if at < 0:
         return None
     ms, ls = struct.unpack_from('<II', data, at + 8)
