@@ -1,6 +1,8 @@
 #!/bin/bash
 # What an update of the five files costs over the modem: plain, as gzip
-# forms, and as patches from the release before.
+# forms, and as patches from the release before; and what a fresh
+# installation of that release fetches, with no version records: a patch
+# where the installed file's own version resource is the patch's base.
 #
 #   bash tools/bench-update-bytes.sh
 #
@@ -56,13 +58,24 @@ build_release new
 python3 "$root/tools/provider/publish-release.py" "$work/answer.xml" --files "$work/new/files" \
   --out "$work/web" --earlier "$old_version=$work/old/files" > "$work/published.xml"
 
-python3 - "$work/web" "$old_version" "${files[@]}" <<'PY'
-import os, sys
-web, old, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+python3 - "$work/web" "$old_version" "$work/old/files" "${files[@]}" <<'PY'
+import os, struct, sys
+web, old, installed, names = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+def resource_version(path):
+    # VS_FIXEDFILEINFO: signature, struct version, then the file version's
+    # two 32-bit halves; major.minor.revision as the update code reads them.
+    # With the struct version, so that the signature as a constant in code
+    # does not count.
+    data = open(path, 'rb').read()
+    at = data.find(struct.pack('<II', 0xFEEF04BD, 0x00010000))
+    if at < 0:
+        return None
+    ms, ls = struct.unpack_from('<II', data, at + 8)
+    return f'{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}'
 def size(name):
     path = os.path.join(web, name)
     return os.path.getsize(path) if os.path.exists(path) else None
-rows, totals = [], [0, 0, 0]
+rows, totals, fresh = [], [0, 0, 0], 0
 for name in names:
     plain = size(name)
     gz = size(name + '.gz') or plain
@@ -70,10 +83,12 @@ for name in names:
     rows.append((name, plain, gz, patch))
     for i, n in enumerate((plain, gz, patch)):
         totals[i] += n
+    fresh += patch if resource_version(os.path.join(installed, name)) == old else gz
 minutes = lambda n: n / 5120 / 60
 print(f"{'file':<14}{'plain':>10}{'gz':>10}{'patch':>10}   (bytes; a form not kept counts as the next larger)")
 for name, plain, gz, patch in rows:
     print(f"{name:<14}{plain:>10}{gz:>10}{patch:>10}")
 print(f"{'all five':<14}{totals[0]:>10}{totals[1]:>10}{totals[2]:>10}")
 print(f"{'min at 5 KB/s':<14}{minutes(totals[0]):>10.3f}{minutes(totals[1]):>10.3f}{minutes(totals[2]):>10.3f}")
+print(f"fresh installation, no version records: {fresh} bytes, {minutes(fresh):.3f} min at 5 KB/s")
 PY

@@ -65,6 +65,11 @@ bool IsBareFileName(const char* name)
         if (static_cast<unsigned char>(*c) < 0x20 || std::strchr("\\/:*?\"<>|", *c))
             return false;
     }
+    // Windows strips a trailing dot or space from a name, so "x.uok " would
+    // name a marker and "Staging.pending." the pending list.
+    const char last = name[std::strlen(name) - 1];
+    if (last == '.' || last == ' ')
+        return false;
     return !IsDeviceName(name);
 }
 

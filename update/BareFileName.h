@@ -4,7 +4,9 @@
 namespace Update {
 
 // False for the empty name, "." and "..", a name holding a path separator,
-// a drive colon, a wildcard or a control character, and for the names the
+// a drive colon, a wildcard or a control character, a name ending in a dot
+// or a space (Windows strips those, so it would name another file), and for
+// the names the
 // system reserves for devices (CON, PRN, AUX, NUL, COM0-9, LPT0-9 and COM or
 // LPT with a superscript digit), with or without an extension. Such a name
 // could write outside the installation directory or into a device.

@@ -18,6 +18,11 @@ bool Fits(int written, std::size_t size)
 bool FormatFormSource(const File& file, FetchForm form, const StagingPaths& paths, FormSource& source)
 {
     const char* url = file.GetUrl();
+    // A form larger than any file of ours is not worth a byte of the line;
+    // the unpackers would refuse it anyway.
+    if ((form == FetchForm::Patch && file.GetPatchSize() > kMaxFileSize) ||
+        (form == FetchForm::Gzip && file.GetGzSize() > kMaxFileSize))
+        return false;
     switch (form) {
     case FetchForm::Patch: {
         if (!file.HasPatch())

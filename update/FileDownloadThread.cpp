@@ -10,6 +10,7 @@
 #include "update/FileFetch.h"
 #include "update/PendingList.h"
 #include "update/StagingPaths.h"
+#include "update/StaleDownloads.h"
 #include "update/UpdateModel.h"
 #include "utils/SwitcherRunLock.h"
 #include "utils/Utils.h"
@@ -34,7 +35,8 @@ bool VersionFitsRecord(const VersionHandler& version)
 bool IsRefused(const File& file)
 {
     const char* name = file.GetName();
-    if (!IsBareFileName(name) || IsStagingName(name) || !VersionFitsRecord(file.GetVersion()))
+    if (!IsBareFileName(name) || IsStagingName(name) || !VersionFitsRecord(file.GetVersion()) ||
+        !file.HasUsableSize())
         return true;
 #if defined(TOVRIN_SIGNED_UPDATES)
     if (!file.HasSha256())
@@ -174,6 +176,7 @@ unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument)
     // No lock is needed for it: switcher.exe installs nothing while the list
     // is there.
     const bool mayStage = RecoverPendingList();
+    RemoveStaleDownloads(*entities);
 
     while (entities->GetSize() > 0) {
         const Entity entity = entities->Pop();

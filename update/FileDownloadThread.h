@@ -33,7 +33,9 @@ namespace Update {
 // key, so is an entity with a file without a SHA-256, and a download whose
 // bytes do not match it is deleted. A list left by a run that was cut off is
 // taken back first: the markers it names are deleted and earlier ones it
-// had set aside put back. No failure is reported; the result is always 0.
+// had set aside put back. Then downloads of versions the answer no longer
+// offers are removed from .\Update. No failure is reported; the result is
+// always 0.
 PRAXEL_API unsigned long PRAXEL_THREADCALL FileDownloadThread(void* argument);
 
 } // namespace Update

@@ -9,9 +9,9 @@
 #include "update/FetchForms.h"
 #include "update/GzipFile.h"
 #include "update/PatchApply.h"
+#include "update/PatchBase.h"
 #include "update/UpdateModel.h"
 #include "utils/ConnectionLog.h"
-#include "utils/RecordedVersion.h"
 #include "utils/ScopedHandle.h"
 #include "utils/Utils.h"
 
@@ -80,7 +80,7 @@ bool FlushToDisk(const char* path)
 bool PatchApplies(const File& file, const char* installedPath)
 {
     return file.HasPatch() && file.HasSha256() && IsPlainFile(installedPath, nullptr) &&
-           utils::RecordedVersion(file.GetName()) == file.GetPatchFrom();
+           PatchBaseMatches(file.GetName(), file.GetPatchFrom());
 }
 
 // An earlier run's complete result, waiting for the rest of its release.

@@ -31,6 +31,23 @@ bool EqualsIgnoringAsciiCase(const char* text, const char* word)
     return !text[i] && !word[i];
 }
 
+// True when text is plain decimal digits (leading zeros allowed) for a value
+// of at most kMaxFileSize. No sign, no blanks, nothing after the digits.
+bool IsPlainSize(const char* text)
+{
+    if (!text[0])
+        return false;
+    uint64_t total = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return false;
+        total = total * 10 + static_cast<unsigned>(*c - '0');
+        if (total > kMaxFileSize)
+            return false;
+    }
+    return true;
+}
+
 // The lengths of the smaller forms are new attributes: only plain decimal
 // digits with a value from 1 to 4294967295 offer a form, anything else leaves
 // it out, so a client never fetches against a length it misread.
@@ -65,9 +82,14 @@ File ReadFile(const XmlDocument& document)
     // Every digit counts, so the size gets a buffer as long as any fetched
     // answer (2048 bytes); a fixed buffer, as no allocation may throw out of
     // the library.
-    char size[2048];
+    char size[2048] = "";
     document.GetChildAttribute("size", size, sizeof size);
+    // The model's reading stays what its setter always gave; a size that is
+    // not plain digits, or too large, keeps the file from being fetched
+    // (in a keyless build "-1" would otherwise allow 4 GiB).
     file.SetSize(size);
+    if (!IsPlainSize(size))
+        file.MarkSizeUnusable();
     // One byte more than "yes" tells it from any longer value.
     char compressed[5];
     document.GetChildAttribute("compressed", compressed, sizeof compressed);

@@ -65,7 +65,7 @@ const char* Property::GetValue() const
     return value;
 }
 
-File::File() : size(0), compressed(false), hasSha256(false), gzSize(0), patchSize(0)
+File::File() : size(0), compressed(false), hasSha256(false), gzSize(0), patchSize(0), sizeUsable(true)
 {
     name[0] = '\0';
     url[0] = '\0';
@@ -74,7 +74,7 @@ File::File() : size(0), compressed(false), hasSha256(false), gzSize(0), patchSiz
 
 File::File(const File& other)
     : version(other.version), size(other.size), compressed(other.compressed), hasSha256(other.hasSha256),
-      gzSize(other.gzSize), patchFrom(other.patchFrom), patchSize(other.patchSize)
+      gzSize(other.gzSize), patchFrom(other.patchFrom), patchSize(other.patchSize), sizeUsable(other.sizeUsable)
 {
     KeepText(name, other.name);
     KeepText(url, other.url);
@@ -94,6 +94,7 @@ File& File::operator=(const File& other)
         gzSize = other.gzSize;
         patchFrom = other.patchFrom;
         patchSize = other.patchSize;
+        sizeUsable = other.sizeUsable;
     }
     return *this;
 }
@@ -126,6 +127,16 @@ void File::SetSize(unsigned int bytes)
 void File::SetSize(const char* text)
 {
     size = WrappingDecimal<uint32_t>(text);
+}
+
+void File::MarkSizeUnusable()
+{
+    sizeUsable = false;
+}
+
+bool File::HasUsableSize() const
+{
+    return sizeUsable && size <= kMaxFileSize;
 }
 
 void File::SetCompressed()

@@ -16,6 +16,10 @@ namespace Update {
 // Longest text any field of the model keeps, in bytes.
 const unsigned int kMaxTextLength = 64;
 
+// The largest file, or smaller form of one, these programs fetch: ours are a
+// few hundred kilobytes, and the unpackers cap there too.
+const uint32_t kMaxFileSize = 64u * 1024u * 1024u;
+
 // A name/value pair from a server document.
 class PRAXEL_API Property {
 public:
@@ -48,6 +52,12 @@ public:
     // Read like atoi (leading blanks, optional sign, digits up to the first
     // non-digit; 0 if none), wrapped to 32 bits: "-1" gives 4294967295.
     void SetSize(const char* text);
+    // The manifest reader found the size text not plain digits, or over
+    // kMaxFileSize, so whatever SetSize(text) made of it is no length to
+    // fetch against.
+    void MarkSizeUnusable();
+    // False after MarkSizeUnusable, or for a size over kMaxFileSize.
+    bool HasUsableSize() const;
     // There is deliberately no way to clear the flag again.
     void SetCompressed();
     // The file's SHA-256 from a signed answer, as 64 hex digits; anything
@@ -85,6 +95,7 @@ private:
     uint32_t gzSize;
     VersionHandler patchFrom;
     uint32_t patchSize;
+    bool sizeUsable;
 };
 
 } // namespace Update

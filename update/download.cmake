@@ -10,11 +10,14 @@ if(TOVRIN_WINDOWS AND TARGET Praxel)
     ${PRAXEL_DOWNLOAD_PORTABLE_SOURCES}
     ${CMAKE_CURRENT_LIST_DIR}/PendingList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileFetch.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/StaleDownloads.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PatchBase.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileDownloadThread.cpp
     # Files are checked against their sha256 in every build; the patch form
-    # reads the version record.
+    # reads the version record and the installed file's version.
     ${CMAKE_CURRENT_LIST_DIR}/AnswerVerify.cpp
     ${PROJECT_SOURCE_DIR}/utils/RecordedVersion.cpp
+    ${PROJECT_SOURCE_DIR}/utils/InstalledVersion.cpp
     ${PROJECT_SOURCE_DIR}/utils/RegistryAccess.cpp)
-  target_link_libraries(Praxel PRIVATE bcrypt)
+  target_link_libraries(Praxel PRIVATE bcrypt version)
 endif()

@@ -77,7 +77,7 @@ if(TOVRIN_WINDOWS AND TARGET Praxel AND TOVRIN_BUILD_TESTS AND NOT TOVRIN_UPDATE
     add_library(Praxel_signed SHARED ${praxel_sources})
     target_include_directories(Praxel_signed PUBLIC ${PROJECT_SOURCE_DIR})
     target_compile_definitions(Praxel_signed PRIVATE PRAXEL_BUILD)
-    target_link_libraries(Praxel_signed PRIVATE Utils praxel_xml praxel_unpack tovrin_log)
+    target_link_libraries(Praxel_signed PRIVATE Utils praxel_xml praxel_unpack tovrin_log version)
     set_target_properties(Praxel_signed PROPERTIES PREFIX "" OUTPUT_NAME Praxel
       RUNTIME_OUTPUT_DIRECTORY ${TOVRIN_SIGNED_BIN_DIR}
       ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/signed-lib)

@@ -1,58 +1,81 @@
 #include "AbandonedRequest.h"
 
-#include <memory>
-#include <new>
-
 namespace utils {
 
 namespace {
 
-// Long enough for the close of a slow or small answer to finish here, so
-// that usually nothing is left behind when the transfer returns.
-const DWORD kCloseWaitMs = 1000;
+// Long enough for a server that is still sending to hand over what is in
+// flight, short enough that a stalled one gives way at once.
+const DWORD kClosingTimeoutMs = 2000;
 
-struct ClosingJob {
-    std::unique_ptr<RequestHandles> handles;
-    HMODULE module;
-};
+SRWLOCK closesLock = SRWLOCK_INIT;
+CONDITION_VARIABLE closesChanged = CONDITION_VARIABLE_INIT;
+unsigned int closesInProgress = 0;
+unsigned int threadsAlive = 0;
 
-DWORD WINAPI CloseJob(void* argument)
+void ShortenTimeouts(HINTERNET handle)
 {
-    HMODULE module = nullptr;
-    {
-        std::unique_ptr<ClosingJob> job(static_cast<ClosingJob*>(argument));
-        module = job->module;
-        job->handles.reset();
-    }
-    // The thread held a reference on this module so that the library
-    // cannot be unloaded under it.
-    FreeLibraryAndExitThread(module, 0);
+    if (!handle)
+        return;
+    DWORD milliseconds = kClosingTimeoutMs;
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &milliseconds, sizeof milliseconds);
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &milliseconds, sizeof milliseconds);
 }
 
 } // namespace
 
-void CloseAbandonedRequest(RequestHandles* handles)
+void RequestThreadStarted()
 {
-    std::unique_ptr<RequestHandles> owned(handles);
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<const char*>(&CloseJob),
-                            &module))
-        return;  // closes here
-    auto* job = new (std::nothrow) ClosingJob;
-    if (!job) {
-        FreeLibrary(module);
-        return;
+    AcquireSRWLockExclusive(&closesLock);
+    ++threadsAlive;
+    ReleaseSRWLockExclusive(&closesLock);
+}
+
+unsigned int RequestThreadsAlive()
+{
+    AcquireSRWLockShared(&closesLock);
+    const unsigned int alive = threadsAlive;
+    ReleaseSRWLockShared(&closesLock);
+    return alive;
+}
+
+void CloseStarted()
+{
+    AcquireSRWLockExclusive(&closesLock);
+    ++closesInProgress;
+    ReleaseSRWLockExclusive(&closesLock);
+}
+
+void CloseFinished()
+{
+    AcquireSRWLockExclusive(&closesLock);
+    --closesInProgress;
+    --threadsAlive;
+    ReleaseSRWLockExclusive(&closesLock);
+    WakeAllConditionVariable(&closesChanged);
+}
+
+bool WaitForCloses(const Deadline& deadline)
+{
+    AcquireSRWLockExclusive(&closesLock);
+    while (closesInProgress > 0) {
+        const DWORD left = deadline.RemainingMs();
+        if (left == 0)
+            break;
+        SleepConditionVariableSRW(&closesChanged, &closesLock, left, 0);
     }
-    job->handles = std::move(owned);
-    job->module = module;
-    KernelHandle thread(CreateThread(nullptr, 0, CloseJob, job, 0, nullptr));
-    if (!thread) {
-        owned = std::move(job->handles);
-        delete job;
-        FreeLibrary(module);
-        return;
-    }
-    WaitForSingleObject(thread.Get(), kCloseWaitMs);
+    const bool none = closesInProgress == 0;
+    ReleaseSRWLockExclusive(&closesLock);
+    return none;
+}
+
+void CloseRequestHandles(RequestHandles& handles)
+{
+    ShortenTimeouts(handles.request.Get());
+    ShortenTimeouts(handles.connection.Get());
+    handles.request.Reset();
+    handles.connection.Reset();
+    handles.session.Reset();
 }
 
 } // namespace utils

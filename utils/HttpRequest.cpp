@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 
-#include "AbandonedRequest.h"
 
 namespace utils {
 
@@ -65,10 +64,12 @@ bool SplitUrl(const char* url, UrlParts* parts)
     return length > 0 && static_cast<size_t>(length) < sizeof parts->object;
 }
 
+} // namespace
+
 // The same request InternetOpenUrl would send for the whole URL, made by
 // connection and request so that the time-outs can be set where Wine
 // reads them.
-bool Send(const char* url, const char* extraHeaders, const TransferLimits& limits, RequestHandles* handles)
+bool SendRequest(const char* url, const char* extraHeaders, const TransferLimits& limits, RequestHandles* handles)
 {
     std::unique_ptr<UrlParts> parts(new (std::nothrow) UrlParts);
     if (!parts || !SplitUrl(url, parts.get()))
@@ -97,28 +98,17 @@ bool Send(const char* url, const char* extraHeaders, const TransferLimits& limit
     return true;
 }
 
-} // namespace
-
-HttpRequest::HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits)
-    : handles(new (std::nothrow) RequestHandles)
+HttpRequest::HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits,
+                         const Deadline& requestDeadline)
+    : deadline(requestDeadline), sent(worker.Send(url, extraHeaders, limits, requestDeadline))
 {
-    if (handles)
-        Send(url, extraHeaders, limits, handles);
-}
-
-HttpRequest::~HttpRequest()
-{
-    if (handles && handles->request && !bodyEnded)
-        CloseAbandonedRequest(handles);
-    else
-        delete handles;
 }
 
 DWORD HttpRequest::Status() const
 {
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+    if (!HttpQueryInfoA(worker.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                         nullptr))
         return 0;
     return status;
@@ -128,7 +118,7 @@ long long HttpRequest::RangeStart() const
 {
     char value[128] = {};
     DWORD size = sizeof value - 1;
-    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_CONTENT_RANGE, value, &size, nullptr))
+    if (!HttpQueryInfoA(worker.Request(), HTTP_QUERY_CONTENT_RANGE, value, &size, nullptr))
         return -1;
     // "bytes START-END/TOTAL"
     const char* p = value;
@@ -149,7 +139,7 @@ bool HttpRequest::AnnouncedLength(unsigned long long* length) const
     // As text: the numeric form of the query is 32 bits wide.
     char value[64] = {};
     DWORD size = sizeof value - 1;
-    if (!HttpQueryInfoA(handles->request.Get(), HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr))
+    if (!HttpQueryInfoA(worker.Request(), HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr))
         return false;
     const char* p = value;
     while (*p == ' ')
@@ -169,26 +159,10 @@ bool HttpRequest::AnnouncedLength(unsigned long long* length) const
     return true;
 }
 
-bool HttpRequest::Read(void* buffer, DWORD size, DWORD* count, const Deadline& deadline)
+bool HttpRequest::Read(void* buffer, DWORD size, DWORD* count)
 {
     *count = 0;
-    if (deadline.Passed())
-        return false;
-    // Asking first for what has arrived keeps each read from waiting for a
-    // whole chunk: a server that trickles would otherwise hold one read for
-    // hours without ever being silent long enough for the receive time-out.
-    DWORD available = 0;
-    if (!InternetQueryDataAvailable(handles->request.Get(), &available, 0, 0))
-        return false;
-    if (available == 0) {
-        bodyEnded = true;
-        return true;
-    }
-    if (!InternetReadFile(handles->request.Get(), buffer, available < size ? available : size, count))
-        return false;
-    if (*count == 0)
-        bodyEnded = true;
-    return true;
+    return sent && worker.Read(buffer, size, count, deadline);
 }
 
 } // namespace utils

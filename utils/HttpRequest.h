@@ -1,30 +1,23 @@
 #pragma once
 // One GET as the library makes it: its own Internet handle (agent "Tovrin",
-// direct connection), no caching, no automatic authentication, and the
-// time-outs of TransferLimits.
-#include "InternetHandle.h"
+// direct connection), no caching, no automatic authentication, the time-outs
+// of TransferLimits, and one deadline from the first byte sent to the last
+// byte read.
+#include "RequestWorker.h"
 #include "TransferLimits.h"
 
 namespace utils {
 
-// The handles of one request, closed request first.
-struct RequestHandles {
-    InternetHandle session;
-    InternetHandle connection;
-    InternetHandle request;
-};
-
 class HttpRequest {
 public:
     // Sends the request; extraHeaders may be null. Valid() tells whether the
-    // response headers arrived (an HTTP error status still counts).
-    HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits);
-    // A body left unread is dropped on another thread (see AbandonedRequest.h).
-    ~HttpRequest();
+    // response headers arrived before the deadline (an HTTP error status
+    // still counts).
+    HttpRequest(const char* url, const char* extraHeaders, const TransferLimits& limits, const Deadline& deadline);
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
 
-    bool Valid() const { return handles && handles->request.Valid(); }
+    bool Valid() const { return sent; }
     // The response status, 0 when it cannot be read.
     DWORD Status() const;
     // The first byte position of a 206 answer's Content-Range, or -1.
@@ -32,14 +25,17 @@ public:
     // The Content-Length the server announced, in 64 bits; false when there
     // is none. A length too large for 64 bits comes back as the largest.
     bool AnnouncedLength(unsigned long long* length) const;
-    // Reads up to size bytes of what has arrived, waiting at most the receive
-    // time-out for the first of them; false on a read error or once the
-    // deadline has passed. count 0 means the end of the body.
-    bool Read(void* buffer, DWORD size, DWORD* count, const Deadline& deadline);
+    // Reads up to size bytes of what has arrived, waiting for the first of
+    // them no longer than the deadline and the receive time-out; false on a
+    // read error or once the deadline has passed. count 0 means the end of
+    // the body.
+    bool Read(void* buffer, DWORD size, DWORD* count);
 
 private:
-    RequestHandles* handles;
-    bool bodyEnded = false;
+    // Declared first, so that it is closed last.
+    RequestWorker worker;
+    Deadline deadline;
+    bool sent;
 };
 
 inline bool IsSuccessStatus(DWORD status)

@@ -51,7 +51,7 @@ enum class Copy { Done, Failed, TooLong };
 // Copies the body while it fits in room bytes: a server that sends more,
 // or streams without end, would otherwise fill the disk. A body announced
 // longer is refused before a byte of it is read.
-Copy CopyBody(HttpRequest& request, HANDLE file, unsigned long long room, const Deadline& deadline)
+Copy CopyBody(HttpRequest& request, HANDLE file, unsigned long long room)
 {
     unsigned long long announced = 0;
     if (request.AnnouncedLength(&announced) && announced > room)
@@ -63,7 +63,7 @@ Copy CopyBody(HttpRequest& request, HANDLE file, unsigned long long room, const 
         return Copy::Failed;
     for (;;) {
         DWORD count = 0;
-        if (!request.Read(chunk.get(), kChunkSize, &count, deadline))
+        if (!request.Read(chunk.get(), kChunkSize, &count))
             return Copy::Failed;
         if (count == 0)
             return Copy::Done;
@@ -102,7 +102,7 @@ bool GetHTTPFile(const char* url, char* buffer, uint32_t size)
         return false;
     const utils::TransferLimits limits = utils::CurrentTransferLimits();
     const Deadline deadline(limits.textDeadlineMs);
-    HttpRequest request(url, nullptr, limits);
+    HttpRequest request(url, nullptr, limits, deadline);
     if (!request.Valid() || !IsSuccessStatus(request.Status()))
         return false;
 
@@ -113,7 +113,7 @@ bool GetHTTPFile(const char* url, char* buffer, uint32_t size)
     DWORD received = 0;
     while (received < limit) {
         DWORD count = 0;
-        if (!request.Read(buffer + received, limit - received, &count, deadline)) {
+        if (!request.Read(buffer + received, limit - received, &count)) {
             buffer[0] = '\0';
             return false;
         }
@@ -153,16 +153,16 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
     bool transferred = false;
     bool deleteFile = false;
     {
-        HttpRequest request(url, partialLength > 0 ? rangeHeader : nullptr, limits);
+        HttpRequest request(url, partialLength > 0 ? rangeHeader : nullptr, limits, deadline);
         if (request.Valid()) {
             const DWORD status = request.Status();
             switch (ClassifyAnswer(request, status, partialLength, expectedSize)) {
             case Answer::Append:
-                copied = CopyBody(request, file.Get(), room, deadline);
+                copied = CopyBody(request, file.Get(), room);
                 break;
             case Answer::StartOver:
                 if (Truncate(file.Get()))
-                    copied = CopyBody(request, file.Get(), expectedSize, deadline);
+                    copied = CopyBody(request, file.Get(), expectedSize);
                 break;
             case Answer::AlreadyComplete:
                 transferred = true;
@@ -184,7 +184,12 @@ bool DownloadFile(const char* url, const char* path, uint32_t expectedSize)
     unsigned long long finalLength = 0;
     if (transferred && (!LengthOf(file.Get(), &finalLength) || finalLength != expectedSize)) {
         complete = false;
-        deleteFile = true;
+        // A body that ends cleanly but short (a proxy or server that timed
+        // out, a short 206) is resumed by the next call like a broken one;
+        // on a line that drops every few minutes a large file would
+        // otherwise never complete. Only a file longer than the whole can
+        // never become it.
+        deleteFile = deleteFile || finalLength > expectedSize;
     }
     file.Reset();
     if (deleteFile)

@@ -37,6 +37,15 @@ class Deadline {
 public:
     explicit Deadline(ULONGLONG durationMs) : end(GetTickCount64() + durationMs) {}
     bool Passed() const { return GetTickCount64() >= end; }
+    // 0 once passed; at most INFINITE - 1, so a wait on it always ends.
+    DWORD RemainingMs() const
+    {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end)
+            return 0;
+        const ULONGLONG left = end - now;
+        return left < INFINITE ? static_cast<DWORD>(left) : INFINITE - 1;
+    }
 
 private:
     ULONGLONG end;

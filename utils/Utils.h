@@ -58,8 +58,8 @@ UTILS_API bool GetHTTPFile(const char* url, char* buffer, uint32_t size);
 
 // Downloads url into path, resuming a partial file with a Range request.
 // True only when the file is complete with exactly expectedSize bytes. A
-// broken transfer keeps the partial file for the next call; a complete file
-// of the wrong length is deleted.
+// transfer that breaks off or ends short keeps the partial file for the next
+// call; a file longer than expectedSize is deleted.
 UTILS_API bool DownloadFile(const char* url, const char* path, uint32_t expectedSize);
 
 // True for an HTTP or HTTPS URL whose scheme, host, path and query each fit

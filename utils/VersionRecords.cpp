@@ -1,47 +1,15 @@
 // Installed-version records, one per file name, under Software\tovrin\Update.
 #include <windows.h>
 
-#include <stdio.h>
-
-#include <memory>
-#include <new>
-
+#include "InstalledVersion.h"
 #include "RecordedVersion.h"
 #include "RegistryAccess.h"
 #include "Utils.h"
 
+using utils::InstalledFileVersion;
 using utils::kVersionRecordsPath;
 using utils::RecordedVersion;
 using utils::RegistryAccess;
-
-namespace {
-
-// The version resource of the installed file .\<name> (the current directory
-// is the installation directory): major.minor.revision from its fixed file
-// information. False when the file is missing or carries none.
-bool InstalledFileVersion(const char* fileName, VersionHandler& version)
-{
-    char path[MAX_PATH];
-    const int written = snprintf(path, sizeof path, ".\\%s", fileName);
-    if (written <= 0 || static_cast<size_t>(written) >= sizeof path)
-        return false;
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-    if (size == 0)
-        return false;
-    std::unique_ptr<char[]> block(new (std::nothrow) char[size]);
-    if (!block || !GetFileVersionInfoA(path, 0, size, block.get()))
-        return false;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(block.get(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof *fixed || fixed->dwSignature != VS_FFI_SIGNATURE)
-        return false;
-    version.Set(HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS));
-    return true;
-}
-
-} // namespace
 
 bool NeedUpdate(const char* fileName, const VersionHandler& offered)
 {

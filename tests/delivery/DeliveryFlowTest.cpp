@@ -15,6 +15,7 @@
 #include "ScratchInstall.h"
 #include "dialler/ConfigRefresh.h"
 #include "dialler/DiallerContext.h"
+#include "utils/ProductVersion.h"
 
 using namespace delivery;
 
@@ -156,10 +157,13 @@ TEST_F(DeliveryFlowTest, WrongSizeAndMissingFileStageNothingAndRecordNothing)
     OfferTovrin(30000);
     provider::AddFault("/files/Tovrin.exe", "wrongsize=29999", 1);
     provider::AddFault("/files/Tovrin.exe", "status=404", 1);
+    // The short body is kept for the next connection to resume; the error
+    // page of that resume is not written into it.
     ASSERT_TRUE(FetchAndDownload());
-    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\n");
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nUpdate\\Tovrin.exe.1.0.4\n");
     ASSERT_TRUE(FetchAndDownload());
-    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\n");
+    EXPECT_EQ(install.Listing(), "Tovrin.exe\nUpdate\\\nUpdate\\Tovrin.exe.1.0.4\n");
+    EXPECT_EQ(install.Read("Update\\Tovrin.exe.1.0.4").size(), 29999u);
     EXPECT_EQ(Record("Tovrin.exe"), "<none>");
 
     MessageBoxWatcher boxes;
@@ -307,7 +311,14 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         std::string faultPath;  // empty: none
         const char* fault;
         std::vector<std::string> requests;
+        bool markerWaiting = false;  // a release staged and not yet installed
+        // The patch starts from the installed file's own version resource.
+        bool fromInstalledVersion = false;
     };
+    const std::string installedVersion = std::to_string(TOVRIN_VERSION_MAJOR) + "." +
+                                         std::to_string(TOVRIN_VERSION_MINOR) + "." +
+                                         std::to_string(TOVRIN_VERSION_PATCH);
+    const std::string installedPatch = plain + ".from-" + installedVersion + ".patch";
     const Case cases[] = {
         {"patch applied", "50.0.0", false, false, false, "", "", {patch}},
         {"changed local file", "50.0.0", true, false, false, "", "", {patch, gz}},
@@ -317,6 +328,10 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         {"no digest", "50.0.0", false, true, false, "", "", {gz}},
         {"result waiting", "50.0.0", false, false, true, "", "", {}},
         {"patch missing on the server", "50.0.0", false, false, false, patch, "status=404", {patch, gz}},
+        // Regression: the patch was fetched against the older installed file
+        // and failed its digest.
+        {"release staged, not installed", "50.0.0", true, false, false, "", "", {gz}, true},
+        {"fresh installation", nullptr, false, false, false, "", "", {installedPatch}, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -326,6 +341,14 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
         for (const char* served : {"switcher.exe", "switcher.exe.gz", "switcher.exe.from-50.0.0.patch"})
             provider::ServeFile(std::string("files/") + served, ReadHostFile(release + "/web/" + served));
         std::string answer = ReadHostFile(release + "/answer.xml");
+        if (c.fromInstalledVersion) {
+            provider::ServeFile(installedPatch.substr(1), ReadHostFile(release + "/web/switcher.exe.from-50.0.0.patch"));
+            const size_t at = answer.find("patch-from=\"50.0.0\"");
+            ASSERT_NE(at, std::string::npos);
+            answer.replace(at, 19, "patch-from=\"" + installedVersion + "\"");
+        }
+        if (c.markerWaiting)
+            run.Write("switcher.exe.uok", "the staged release");
         if (c.withoutDigest) {
             const size_t at = answer.find(" sha256=\"");
             ASSERT_NE(at, std::string::npos);

@@ -21,6 +21,10 @@ Fault keys, also accepted in the query of a file URL:
     wrongsize=N past the file pads with zero bytes, streamed (any N, even GBs)
     nolength=1 (no Content-Length: the body ends when the connection closes)
     trickle=MS (the body goes out one byte every MS ms)
+    slowheaders=MS (each line of the status and headers goes out MS ms after
+      the one before)
+    cleancut=N (like cut, but the connection then closes cleanly, as a proxy
+      or server that times out closes it: the body just ends short)
 
 Signed answers (sign-answer.py): an answer file under answers/ is served as
 it is, signed or not. For the tests, sign=KEY (a private key's path) signs
@@ -58,7 +62,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 HOST = '127.0.0.1'
 CONTROL_PREFIX = '/_control/'
-FAULT_INTS = ('cut', 'status', 'delay', 'wrongsize', 'trickle')
+FAULT_INTS = ('cut', 'cleancut', 'status', 'delay', 'wrongsize', 'trickle', 'slowheaders')
 FAULT_FLAGS = ('norange', 'rangefromzero', 'corrupt', 'nolength')
 ANSWER_INTS = ('status', 'delay', 'cut')
 ANSWER_FLAGS = ('hang',)
@@ -160,6 +164,8 @@ class Reply:
         self.hang = False
         self.trickle = 0
         self.nolength = False
+        self.clean_cut = False
+        self.slow_headers = 0
 
     @classmethod
     def error(cls, status, detail=''):
@@ -175,6 +181,10 @@ class Reply:
             self.body = self.body[:size]
             self.pad = size - len(self.body)
         self.cut = options.get('cut', self.cut)
+        if 'cleancut' in options:
+            self.cut = options['cleancut']
+            self.clean_cut = True
+        self.slow_headers = options.get('slowheaders', self.slow_headers)
         self.delay = options.get('delay', self.delay)
         self.hang = options.get('hang', self.hang)
         self.trickle = options.get('trickle', self.trickle)
@@ -455,7 +465,10 @@ class ProviderHandler(BaseHTTPRequestHandler):
         finally:
             state.record(entry, arrival, generation, True)
         if sent and reply.cut is not None and send_body:
-            self.abort_connection()
+            if reply.clean_cut:
+                self.close_connection = True
+            else:
+                self.abort_connection()
 
     def build_reply(self, path, params, entry, post_body):
         state = self.server.state
@@ -572,7 +585,12 @@ class ProviderHandler(BaseHTTPRequestHandler):
                 # Always the full length, also when the body is cut short:
                 # the client must see a body that breaks off, not a short one.
                 self.send_header('Content-Length', str(reply.length()))
-            self.end_headers()
+            if reply.slow_headers:
+                if not self.end_headers_slowly(reply.slow_headers / 1000, released):
+                    self.close_connection = True
+                    return False
+            else:
+                self.end_headers()
             if entry is not None:
                 entry['status'] = reply.status
             for piece in reply.pieces(limit):
@@ -589,6 +607,17 @@ class ProviderHandler(BaseHTTPRequestHandler):
         finally:
             if entry is not None:
                 entry['bytes'] = sent
+        return True
+
+    def end_headers_slowly(self, gap, released):
+        """Sends the buffered status and header lines one at a time, gap
+        seconds apart; False when a reset ended it first."""
+        self._headers_buffer.append(b'\r\n')
+        lines, self._headers_buffer = self._headers_buffer, []
+        for i, line in enumerate(lines):
+            if i and released.wait(gap):
+                return False
+            self.wfile.write(line)
         return True
 
     def abort_connection(self):

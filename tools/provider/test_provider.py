@@ -124,6 +124,24 @@ class QueryFaultTests(ProviderCase):
         self.assertEqual(body, DATA[:1000])
         self.assertTrue(reset, 'a cut must reset the connection, not close it cleanly')
 
+    def test_cleancut_announces_full_length_then_closes_cleanly(self):
+        head, body, reset = self.raw_get('/files/a.bin?cleancut=1000')
+        self.assertIn('Content-Length: 5120', head)
+        self.assertEqual((body, reset), (DATA[:1000], False))
+
+    def test_slowheaders_paces_every_header_line(self):
+        with socket.create_connection(('127.0.0.1', PORT), timeout=5) as s:
+            s.sendall(b'GET /files/a.bin?slowheaders=200 HTTP/1.1\r\nHost: t\r\n\r\n')
+            started = time.monotonic()
+            first = s.recv(4096)
+            self.assertTrue(first.startswith(b'HTTP/1.1 200') and first.endswith(b'\r\n'))
+            self.assertNotIn(b'\r\n\r\n', first)
+            head = first
+            while b'\r\n\r\n' not in head:
+                head += s.recv(4096)
+        lines = head.count(b'\r\n') - 1
+        self.assertGreaterEqual(time.monotonic() - started, 0.2 * (lines - 1))
+
     def test_cut_of_a_range_counts_from_its_start(self):
         head, body, reset = self.raw_get('/files/a.bin?cut=500', 'Range: bytes=1000-\r\n')
         self.assertIn('Content-Length: 4120', head)

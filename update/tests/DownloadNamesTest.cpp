@@ -4,7 +4,9 @@
 #include <string>
 
 #include "update/BareFileName.h"
+#include "update/FetchForms.h"
 #include "update/StagingPaths.h"
+#include "update/UpdateModel.h"
 
 using Update::IsBareFileName;
 
@@ -44,6 +46,12 @@ TEST(IsStagingName, MatchesTheStagingFolderThePendingListAndMarkersInAnyCase)
     EXPECT_FALSE(Update::IsMarkerName("Staging.pending"));
 }
 
+TEST(IsBareFileName, RefusesNamesWindowsRewritesByStrippingADotOrSpace)
+{
+    for (const char* name : {"Staging.pending.", "x.uok ", "Tovrin.exe.", "a ", "a. . "})
+        EXPECT_FALSE(IsBareFileName(name)) << name;
+}
+
 TEST(IsBareFileName, RefusesWildcardsAndControlCharacters)
 {
     for (const char* name : {"*.dll", "a?.exe", "a\"b", "a<b", "a>b", "a|b", "tab\tname"})
@@ -64,4 +72,23 @@ TEST(FormatStagingPaths, RefusesNamesThatDoNotFit)
     Update::StagingPaths paths;
     const std::string longName(250, 'x');
     EXPECT_FALSE(Update::FormatStagingPaths(longName.c_str(), "1.0.4", paths));
+}
+
+TEST(FormatFormSource, SmallerFormsOverTheSizeCapAreNotFetched)
+{
+    Update::File file;
+    file.SetName("a.bin");
+    file.SetUrl("http://127.0.0.1/a.bin");
+    file.SetVersion("1.0.1");
+    file.SetSize(100);
+    Update::StagingPaths paths;
+    ASSERT_TRUE(Update::FormatStagingPaths("a.bin", "1.0.1", paths));
+    Update::FormSource source;
+    for (const unsigned int size : {Update::kMaxFileSize + 1, Update::kMaxFileSize}) {
+        const bool offered = size <= Update::kMaxFileSize;
+        file.SetGzSize(size);
+        file.SetPatch(VersionHandler::AsVersionHandler("1.0.0"), size);
+        EXPECT_EQ(Update::FormatFormSource(file, Update::FetchForm::Gzip, paths, source), offered) << size;
+        EXPECT_EQ(Update::FormatFormSource(file, Update::FetchForm::Patch, paths, source), offered) << size;
+    }
 }

@@ -238,7 +238,7 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithout
     // A sound file beside them is not fetched either: its entity could
     // never be staged whole.
     for (const char* name : {"a.bin", "..\\escape.bin", "sub/a.bin", "C:a.bin", "..", "", "NUL.txt", "com1",
-                             "Update", "x.UOK", "staging.PENDING"})
+                             "Update", "x.UOK", "staging.PENDING", "Staging.pending.", "x.uok "})
         files.push_back(Offer(name, "/f/a.bin", "1.0.1", 100));
     entities.Push(MakeEntity("e", files));
     RunThread(entities);
@@ -247,6 +247,45 @@ TEST_F(DownloadThreadTest, NamesThatAreNotBareOrAreStagingNamesAreRefusedWithout
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "..\\escape.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "sub/a.bin"));
     EXPECT_FALSE(probe::ReadText(probe::kVersionKey, "NUL.txt"));
+}
+
+TEST_F(DownloadThreadTest, SizeNotPlainDigitsOrOverTheCapIsRefusedWithoutRequest)
+{
+    provider::ServeFile("f/a.bin", 100, 1);
+    Update::File wrapped = Offer("a.bin", "/f/a.bin", "1.0.1", 0);
+    // What the reader makes of size="-1": 4 GiB, marked as no size at all.
+    wrapped.SetSize("-1");
+    wrapped.MarkSizeUnusable();
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("wrapped", {wrapped}));
+    entities.Push(MakeEntity("huge", {Offer("b.bin", "/f/a.bin", "1.0.1", Update::kMaxFileSize + 1)}));
+    RunThread(entities);
+    EXPECT_TRUE(provider::Log().empty());
+    EXPECT_EQ(Record("a.bin"), "<none>");
+    EXPECT_EQ(Record("b.bin"), "<none>");
+}
+
+TEST_F(DownloadThreadTest, DownloadsOfVersionsNoLongerOfferedAreRemoved)
+{
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(install.Path("Update\\old.bin.1.0.0").c_str(), nullptr));
+    const char* stale[] = {"a.bin.1.0.0", "a.bin.1.0.0.gz", "A.BIN.1.0.1.from-0.9.0.patch", "gone.dll.2.3.4"};
+    const char* kept[] = {"a.bin.1.0.2", "a.bin.1.0.2.gz", "a.bin.1.0.2.from-1.0.1.patch",
+                          "notes.txt", "a.bin", "x.1.0", "x.1.0.0.from-1.patch"};
+    for (const char* name : stale)
+        install.Write(std::string("Update\\") + name, "old");
+    for (const char* name : kept)
+        install.Write(std::string("Update\\") + name, "kept");
+    // The offered partial is resumed; only its entity's other file fails.
+    provider::ServeFile("f/a.bin", 1000, 1);
+    Update::EntityStack entities;
+    entities.Push(MakeEntity("e", {Offer("a.bin", "/f/a.bin", "1.0.2", 1000), Offer("b.bin", "/f/gone", "1.0.0", 9)}));
+    RunThread(entities);
+    for (const char* name : stale)
+        EXPECT_FALSE(install.Exists(std::string("Update\\") + name)) << name;
+    for (const char* name : kept)
+        EXPECT_TRUE(install.Exists(std::string("Update\\") + name)) << name;
+    EXPECT_TRUE(install.Exists("Update\\old.bin.1.0.0"));
 }
 
 TEST_F(DownloadThreadTest, VersionTooLongForTheRecordIsSkipped)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ManifestFixtures.h"
@@ -262,6 +263,21 @@ TEST(ParseXMLAttributes, SizeReadsEveryDigitPastThe64ByteCap)
     ASSERT_TRUE(Update::ParseXML(document.c_str(), parsed.properties, parsed.entities));
     Entity entity = parsed.entities.Pop();
     EXPECT_EQ(FileAt(entity, 0).GetSize(), 245760u);
+}
+
+TEST(ParseXMLAttributes, SizeThatIsNotPlainDigitsOrOverTheCapIsUnusable)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"0", true},   {"67108864", true}, {"00012", true},     {"-1", false}, {"12k", false},
+        {" 5", false}, {"+5", false},      {"67108865", false}, {"", false},   {"4294967296", false}};
+    for (const auto& [text, usable] : cases) {
+        const std::string document =
+            std::string("<config><entity name=\"e\"><file name=\"f\" size=\"") + text + "\"/></entity></config>";
+        Parsed parsed;
+        ASSERT_TRUE(Update::ParseXML(document.c_str(), parsed.properties, parsed.entities));
+        Entity entity = parsed.entities.Pop();
+        EXPECT_EQ(FileAt(entity, 0).HasUsableSize(), usable) << '"' << text << '"';
+    }
 }
 
 // The smaller forms are offered only with plain digits from 1 to 4294967295;

@@ -43,7 +43,7 @@ if ! grep -qx 'UTILS.DLL' <<< "$imports"; then
   echo "Utils.dll is not linked at load time" >&2
   status=1
 fi
-allowed='^(UTILS|ADVAPI32|BCRYPT|KERNEL32|MSVCRT|USER32|UCRTBASE|API-MS-WIN-[A-Z0-9-]+)\.DLL$'
+allowed='^(UTILS|ADVAPI32|BCRYPT|KERNEL32|MSVCRT|USER32|UCRTBASE|VERSION|API-MS-WIN-[A-Z0-9-]+)\.DLL$'
 while read -r name; do
   [ -n "$name" ] || continue
   if ! [[ $name =~ $allowed ]]; then

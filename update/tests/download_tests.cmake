@@ -4,7 +4,9 @@
 tovrin_add_gtest(download_names_test NO_REGISTRY
   SOURCES DownloadNamesTest.cpp
     ${PROJECT_SOURCE_DIR}/update/BareFileName.cpp
-    ${PROJECT_SOURCE_DIR}/update/StagingPaths.cpp)
+    ${PROJECT_SOURCE_DIR}/update/StagingPaths.cpp
+    ${PROJECT_SOURCE_DIR}/update/FetchForms.cpp
+  LIBS praxel_model)
 target_include_directories(download_names_test PRIVATE ${PROJECT_SOURCE_DIR})
 
 if(TOVRIN_WINDOWS AND TARGET Praxel)
