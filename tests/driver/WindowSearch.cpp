@@ -88,14 +88,24 @@ std::string WindowClass(HWND window)
 
 std::string WindowTitle(HWND window)
 {
-    // WM_GETTEXT with a time-out: a hung program must not hang the test.
-    char title[512] = {};
-    DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG,
-                             2000, &ignored))
-        return std::string();
-    title[sizeof title - 1] = '\0';
-    return title;
+    // WM_GETTEXT with a time-out: a hung program must not hang the test. The
+    // window's thread can be busy for seconds (a browser control's first
+    // start, a loaded machine), so a read asks again before giving up.
+    for (int attempt = 0; attempt < 3 && IsWindow(window); ++attempt) {
+        char title[512] = {};
+        DWORD_PTR ignored = 0;
+        if (SendMessageTimeoutA(window, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title), 0, 5000,
+                                &ignored)) {
+            title[sizeof title - 1] = '\0';
+            return title;
+        }
+    }
+    return std::string();
+}
+
+bool WaitForWindowTitle(HWND window, const std::string& title, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return WindowTitle(window) == title; }, timeoutMs);
 }
 
 }  // namespace guidriver
