@@ -7,6 +7,7 @@
 #   tools/bench-delivery.sh [BUILD]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh" --bench
 build=${1:-$root/build-delivery/x86_64}
 size=$((64 * 1024 * 1024))
 

@@ -7,8 +7,9 @@
 #
 # On a display you use the dialler yourself (pick a device, Connect; the first
 # number is busy, the next one connects) and the demo ends when you close it.
-# Unattended, a stand-in user connects, disconnects and closes the dialler,
-# and screenshots of each step are saved under build/demo/screenshots/.
+# Unattended, a stand-in user connects, reads and closes the provider's
+# message, waits for the statistics window's figures, disconnects and closes
+# the dialler; screenshots of each step are saved under build/demo/screenshots/.
 #
 # The demo plays a provider that signs its update answers: it makes a key
 # pair once (build/demo-keys), builds the programs with the public key
@@ -125,12 +126,15 @@ else
   wine "$driver" connect
   sleep 4
   shot 2-connected
+  wine "$driver" statistics
+  sleep 1
+  shot 3-statistics
   # Give the download thread time to stage the whole release: the set's
   # markers appear together, once every file of it is complete.
   for _ in $(seq 100); do [ -e "$demo/install/switcher.exe.uok" ] && break; sleep 0.2; done
   wine "$driver" disconnect
   sleep 1
-  shot 3-disconnected
+  shot 4-disconnected
   wine "$driver" close
   wait "$dialler" || true
 fi

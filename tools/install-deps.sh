@@ -1,16 +1,35 @@
 #!/bin/bash
-# Installs what building and testing Tovrin needs on a Debian machine, only
-# what is missing. Never adds the i386 architecture: 32-bit Windows programs
-# are built here but never run.
+# Installs what is missing on a Debian machine:
+#   install-deps.sh          what the test command (tools/run-all-tests.sh)
+#                            and the demo (tools/demo.sh) use
+#   install-deps.sh --bench  that, and what only the benchmarks use
+# Never adds the i386 architecture: 32-bit Windows programs are built here
+# but never run.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang python3 python3-cryptography curl
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
-  libz-mingw-w64-dev zlib1g-dev bsdiff
-  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool
-  googletest libbenchmark-dev libpugixml-dev libclang-rt-14-dev
-  nsis zip unzip
+  # Building: the native configuration, both Windows toolchains (with their
+  # binutils: windres, objdump), GoogleTest's sources and zlib for each.
+  cmake ninja-build g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  googletest libz-mingw-w64-dev zlib1g-dev
+  # The provider stand-in, signed update answers and published releases.
+  python3 python3-cryptography bsdiff
+  # Running the Windows programs: Wine on its own Xvfb display; xdpyinfo
+  # (x11-utils) tells the demo whether a display is usable.
+  wine wine64 fonts-wine xvfb x11-utils
+  # The fuzzers (tools/tests.d/fuzz.sh): clang and libFuzzer's runtime.
+  clang libclang-rt-14-dev
+  # The package test (tools/tests.d/package.sh): installers, zips, and
+  # ImageMagick to find the logo in its screenshot.
+  nsis zip imagemagick
 )
+case ${1:-} in
+  "") ;;
+  --bench)
+    # tools/bench-xml.sh compares against pugixml with Google Benchmark;
+    # tools/bench-delivery.sh times curl on the same download.
+    packages+=(libbenchmark-dev libpugixml-dev curl) ;;
+  *) echo "usage: $0 [--bench]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -4,9 +4,4 @@
 #include "update/ManifestReader.h"
 #include "update/UpdateModel.h"
 #include "update/VersionHandler.h"
-
-#if defined(__has_include)
-#if __has_include("update/FileDownloadThread.h")
 #include "update/FileDownloadThread.h"
-#endif
-#endif

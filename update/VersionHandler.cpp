@@ -130,8 +130,14 @@ void VersionHandler::SetRevision(uint16_t value)
 
 void VersionHandler::_ToString()
 {
-    std::snprintf(text, sizeof text, "%i.%i.%i", static_cast<int>(major), static_cast<int>(minor),
-                  static_cast<int>(revision));
+    // The text keeps its fixed 16 bytes, which hold any version up to
+    // 9999.9999.9999; longer ones are cut at 15 characters on purpose (the
+    // numbers themselves stay whole). Reading the length says so to the
+    // compiler, which otherwise warns of the cut.
+    const int length = std::snprintf(text, sizeof text, "%i.%i.%i", static_cast<int>(major),
+                                     static_cast<int>(minor), static_cast<int>(revision));
+    if (length >= static_cast<int>(sizeof text))
+        text[sizeof text - 1] = '\0';
 }
 
 uint16_t VersionHandler::NextValue(char* source)

@@ -12,7 +12,6 @@ namespace XmlInternal {
 // at most size - 1 bytes of the result and a terminator; size must be at
 // least 1. Decoding stops once `out` is full. Returns the number of bytes
 // kept.
-size_t DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last,
-                char* out, size_t size);
+size_t DecodeText(const XmlScanner& scanner, const char* text, int32_t first, int32_t last, char* out, size_t size);
 
-}  // namespace XmlInternal
+} // namespace XmlInternal

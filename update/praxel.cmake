@@ -9,34 +9,25 @@ set(PRAXEL_MODEL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UpdateModel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryAddress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VersionHandler.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SignedAnswer.cpp)
-# The reader needs the parser (xml.cmake, included first).
-set(PRAXEL_HAS_PARSER OFF)
-if(TARGET praxel_xml)
-  set(PRAXEL_HAS_PARSER ON)
-  list(APPEND PRAXEL_MODEL_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ManifestParse.cpp)
-endif()
+  ${CMAKE_CURRENT_LIST_DIR}/SignedAnswer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ManifestParse.cpp)
 
 add_library(praxel_model STATIC ${PRAXEL_MODEL_SOURCES})
 target_include_directories(praxel_model PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(praxel_model PUBLIC PRAXEL_STATIC)
-if(PRAXEL_HAS_PARSER)
-  target_link_libraries(praxel_model PUBLIC praxel_xml)
-endif()
+# The reader needs the parser (xml.cmake).
+target_link_libraries(praxel_model PUBLIC praxel_xml)
 
 if(TOVRIN_WINDOWS)
   add_library(Praxel SHARED
     ${PRAXEL_MODEL_SOURCES}
+    ${CMAKE_CURRENT_LIST_DIR}/ManifestFetch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Praxel.rc)
   target_include_directories(Praxel PUBLIC ${PROJECT_SOURCE_DIR})
   # PRAXEL_BUILD makes PRAXEL_API export; the parser is linked in privately
   # and carries no export marks, so it stays inside.
   target_compile_definitions(Praxel PRIVATE PRAXEL_BUILD)
-  target_link_libraries(Praxel PRIVATE Utils tovrin_log)
-  if(PRAXEL_HAS_PARSER)
-    target_sources(Praxel PRIVATE ${CMAKE_CURRENT_LIST_DIR}/ManifestFetch.cpp)
-    target_link_libraries(Praxel PRIVATE praxel_xml)
-  endif()
+  target_link_libraries(Praxel PRIVATE Utils praxel_xml tovrin_log)
   set_target_properties(Praxel PROPERTIES PREFIX "" OUTPUT_NAME Praxel)
 endif()
 

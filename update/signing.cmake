@@ -51,42 +51,43 @@ function(praxel_use_update_key target key folder min_serial)
   target_link_libraries(${target} PRIVATE bcrypt)
 endfunction()
 
-if(TOVRIN_WINDOWS AND TARGET Praxel AND TOVRIN_UPDATE_KEY)
+if(TOVRIN_WINDOWS AND TOVRIN_UPDATE_KEY)
   praxel_use_update_key(Praxel ${TOVRIN_UPDATE_KEY} ${CMAKE_BINARY_DIR}/generated/update-key
     ${tovrin_min_serial})
 endif()
 
 # For the tests: a second Praxel.dll with a key made at build time, in a
 # folder of its own with the test programs that load it.
-if(TOVRIN_WINDOWS AND TARGET Praxel AND TOVRIN_BUILD_TESTS AND NOT TOVRIN_UPDATE_KEY)
+if(TOVRIN_WINDOWS AND TOVRIN_BUILD_TESTS AND NOT TOVRIN_UPDATE_KEY)
   tovrin_can_sign(can_sign)
-  if(can_sign)
-    set(TOVRIN_TEST_KEY_DIR ${CMAKE_BINARY_DIR}/test-update-keys)
-    set(TOVRIN_SIGNED_BIN_DIR ${CMAKE_BINARY_DIR}/signed-bin)
-    # The provider's key, and a stranger's for answers signed by someone else.
-    add_custom_command(OUTPUT ${TOVRIN_TEST_KEY_DIR}/provider/public.pem ${TOVRIN_TEST_KEY_DIR}/stranger/public.pem
-      COMMAND ${CMAKE_COMMAND} -E rm -rf ${TOVRIN_TEST_KEY_DIR}
-      COMMAND ${TOVRIN_PYTHON3} ${TOVRIN_SIGN_TOOL} keygen ${TOVRIN_TEST_KEY_DIR}/provider
-      COMMAND ${TOVRIN_PYTHON3} ${TOVRIN_SIGN_TOOL} keygen ${TOVRIN_TEST_KEY_DIR}/stranger
-      DEPENDS ${TOVRIN_SIGN_TOOL}
-      COMMENT "Test update keys"
-      VERBATIM)
-    get_target_property(praxel_sources Praxel SOURCES)
-    add_custom_target(test_update_keys DEPENDS ${TOVRIN_TEST_KEY_DIR}/provider/public.pem
-      ${TOVRIN_TEST_KEY_DIR}/stranger/public.pem)
-    add_library(Praxel_signed SHARED ${praxel_sources})
-    target_include_directories(Praxel_signed PUBLIC ${PROJECT_SOURCE_DIR})
-    target_compile_definitions(Praxel_signed PRIVATE PRAXEL_BUILD)
-    target_link_libraries(Praxel_signed PRIVATE Utils praxel_xml praxel_unpack tovrin_log version)
-    set_target_properties(Praxel_signed PROPERTIES PREFIX "" OUTPUT_NAME Praxel
-      RUNTIME_OUTPUT_DIRECTORY ${TOVRIN_SIGNED_BIN_DIR}
-      ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/signed-lib)
-    # A floor below the serials the tests store and sign (6, 7).
-    set(TOVRIN_TEST_MIN_SERIAL 5)
-    praxel_use_update_key(Praxel_signed ${TOVRIN_TEST_KEY_DIR}/provider/public.pem
-      ${CMAKE_BINARY_DIR}/generated/test-update-key ${TOVRIN_TEST_MIN_SERIAL})
-    # The programs beside it find Utils.dll there too.
-    add_custom_command(TARGET Praxel_signed POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Utils> ${TOVRIN_SIGNED_BIN_DIR}/)
+  if(NOT can_sign)
+    message(FATAL_ERROR "The signed-update tests need python3 with the cryptography package (python3-cryptography)")
   endif()
+  set(TOVRIN_TEST_KEY_DIR ${CMAKE_BINARY_DIR}/test-update-keys)
+  set(TOVRIN_SIGNED_BIN_DIR ${CMAKE_BINARY_DIR}/signed-bin)
+  # The provider's key, and a stranger's for answers signed by someone else.
+  add_custom_command(OUTPUT ${TOVRIN_TEST_KEY_DIR}/provider/public.pem ${TOVRIN_TEST_KEY_DIR}/stranger/public.pem
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${TOVRIN_TEST_KEY_DIR}
+    COMMAND ${TOVRIN_PYTHON3} ${TOVRIN_SIGN_TOOL} keygen ${TOVRIN_TEST_KEY_DIR}/provider
+    COMMAND ${TOVRIN_PYTHON3} ${TOVRIN_SIGN_TOOL} keygen ${TOVRIN_TEST_KEY_DIR}/stranger
+    DEPENDS ${TOVRIN_SIGN_TOOL}
+    COMMENT "Test update keys"
+    VERBATIM)
+  get_target_property(praxel_sources Praxel SOURCES)
+  add_custom_target(test_update_keys DEPENDS ${TOVRIN_TEST_KEY_DIR}/provider/public.pem
+    ${TOVRIN_TEST_KEY_DIR}/stranger/public.pem)
+  add_library(Praxel_signed SHARED ${praxel_sources})
+  target_include_directories(Praxel_signed PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(Praxel_signed PRIVATE PRAXEL_BUILD)
+  target_link_libraries(Praxel_signed PRIVATE Utils praxel_xml praxel_unpack tovrin_log version)
+  set_target_properties(Praxel_signed PROPERTIES PREFIX "" OUTPUT_NAME Praxel
+    RUNTIME_OUTPUT_DIRECTORY ${TOVRIN_SIGNED_BIN_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/signed-lib)
+  # A floor below the serials the tests store and sign (6, 7).
+  set(TOVRIN_TEST_MIN_SERIAL 5)
+  praxel_use_update_key(Praxel_signed ${TOVRIN_TEST_KEY_DIR}/provider/public.pem
+    ${CMAKE_BINARY_DIR}/generated/test-update-key ${TOVRIN_TEST_MIN_SERIAL})
+  # The programs beside it find Utils.dll there too.
+  add_custom_command(TARGET Praxel_signed POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:Utils> ${TOVRIN_SIGNED_BIN_DIR}/)
 endif()

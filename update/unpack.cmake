@@ -10,7 +10,7 @@ target_include_directories(praxel_unpack PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(praxel_unpack PUBLIC tovrin_zlib)
 set_target_properties(praxel_unpack PROPERTIES POSITION_INDEPENDENT_CODE ON)
 
-if(TOVRIN_WINDOWS AND TARGET Praxel)
+if(TOVRIN_WINDOWS)
   target_link_libraries(Praxel PRIVATE praxel_unpack)
 endif()
 if(TOVRIN_FUZZ)

@@ -184,38 +184,53 @@ TEST_F(TrayIconTest, TaskbarCreatedLeavesAbsentIconAbsent)
     EXPECT_TRUE(tray.IconVisible(receiver, IDR_TRAY_MENU));
 }
 
-TEST_F(TrayIconTest, NotifyAreaIsLeftOfTheClock)
+// The notification area without the clock, on either kind of taskbar: a
+// horizontal one keeps the clock at the area's right end, a vertical one at
+// its top.
+struct TaskbarSide {
+    const char* name;
+    RECT taskbar; // empty: the stand-in's own horizontal bar
+    RECT area;    // in the taskbar
+    RECT clock;   // in the area
+    bool vertical;
+};
+
+class NotifyAreaTest : public TrayIconTest, public ::testing::WithParamInterface<TaskbarSide> {};
+
+TEST_P(NotifyAreaTest, ExcludesTheClock)
 {
-    HWND area = MakeWindow("TrayNotifyWnd", tray.Window(), 800, 0, 224, 28);
-    HWND clock = MakeWindow("TrayClockWClass", area, 160, 0, 60, 28);
+    const TaskbarSide& side = GetParam();
+    const RECT& bar = side.taskbar;
+    if (bar.right > bar.left)
+        SetWindowPos(tray.Window(), nullptr, bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND area = MakeWindow("TrayNotifyWnd", tray.Window(), side.area.left, side.area.top,
+                           side.area.right - side.area.left, side.area.bottom - side.area.top);
+    HWND clock = MakeWindow("TrayClockWClass", area, side.clock.left, side.clock.top,
+                            side.clock.right - side.clock.left, side.clock.bottom - side.clock.top);
     ASSERT_TRUE(area && clock);
     RECT found = {};
     FindNotifyAreaRect(&found);
     RECT areaRect, clockRect;
     GetWindowRect(area, &areaRect);
     GetWindowRect(clock, &clockRect);
-    EXPECT_EQ(found.left, areaRect.left);
-    EXPECT_EQ(found.right, clockRect.left);
-    EXPECT_EQ(found.top, areaRect.top);
-    EXPECT_EQ(found.bottom, areaRect.bottom);
+    RECT expected = areaRect;
+    if (side.vertical)
+        expected.top = clockRect.bottom;
+    else
+        expected.right = clockRect.left;
+    EXPECT_EQ(found.left, expected.left);
+    EXPECT_EQ(found.top, expected.top);
+    EXPECT_EQ(found.right, expected.right);
+    EXPECT_EQ(found.bottom, expected.bottom);
 }
 
-TEST_F(TrayIconTest, VerticalTaskbarAreaIsBelowTheClock)
-{
-    SetWindowPos(tray.Window(), nullptr, 984, 0, 40, 740, SWP_NOZORDER | SWP_NOACTIVATE);
-    HWND area = MakeWindow("TrayNotifyWnd", tray.Window(), 0, 500, 40, 240);
-    HWND clock = MakeWindow("TrayClockWClass", area, 0, 0, 40, 20);
-    ASSERT_TRUE(area && clock);
-    RECT found = {};
-    FindNotifyAreaRect(&found);
-    RECT areaRect, clockRect;
-    GetWindowRect(area, &areaRect);
-    GetWindowRect(clock, &clockRect);
-    EXPECT_EQ(found.top, clockRect.bottom);
-    EXPECT_EQ(found.bottom, areaRect.bottom);
-    EXPECT_EQ(found.left, areaRect.left);
-    EXPECT_EQ(found.right, areaRect.right);
-}
+INSTANTIATE_TEST_SUITE_P(
+    TaskbarSides, NotifyAreaTest,
+    ::testing::Values(TaskbarSide{"LeftOfTheClock", {}, {800, 0, 1024, 28}, {160, 0, 220, 28}, false},
+                      TaskbarSide{"BelowTheClockOnAVerticalBar", {984, 0, 1024, 740}, {0, 500, 40, 740},
+                                  {0, 0, 40, 20}, true}),
+    [](const ::testing::TestParamInfo<TaskbarSide>& info) { return std::string(info.param.name); });
 
 TEST_F(TrayIconTest, AnimationHidesOffTaskbarAndBringsBack)
 {

@@ -44,11 +44,11 @@ TEST_F(StatisticsFetch, ExampleAnswerShowsTheMessageFirstThenTheFigures)
     // and the window waits disabled behind the box.
     EXPECT_EQ(Field(IDC_USED_TIME), "");
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "");
-    EXPECT_EQ(WindowText(statsWindow), "");
+    EXPECT_EQ(WindowTitle(statsWindow), "");
     EXPECT_FALSE(IsWindowEnabled(statsWindow));
     PressOk(box);
 
-    EXPECT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
+    EXPECT_TRUE(WaitForWindowTitle(statsWindow, "Ann's stats", kEventWait));
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "8 hrs 30 mins");
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "10 hrs 0 mins");
     EXPECT_EQ(Field(IDC_USED_TIME), "1 hr 30 mins");
@@ -63,23 +63,23 @@ TEST_F(StatisticsFetch, AnswerWithOnlyUsedTimeLeavesTheOtherFieldsAndTitle)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(ExampleAnswer("")));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
+    ASSERT_TRUE(WaitForWindowTitle(statsWindow, "Ann's stats", kEventWait));
     // Names in any case.
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"usedTime", "60"}, {"Colour", "red"}})));
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    EXPECT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "10 hrs 0 mins");
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "8 hrs 30 mins");
-    EXPECT_EQ(WindowText(statsWindow), "Ann's stats");
+    EXPECT_EQ(WindowTitle(statsWindow), "Ann's stats");
 }
 
 TEST_F(StatisticsFetch, FailedFetchShowsNotAvailableAndADefaultTitle)
 {
     // No answer is set: the server says 404.
     ASSERT_NE(StartTallyview(), nullptr);
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "N.A.", kEventWait));
+    EXPECT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "N.A.", kEventWait));
     EXPECT_EQ(Field(IDC_ALLOWED_TIME), "N.A.");
     EXPECT_EQ(Field(IDC_REMAINING_TIME), "N.A.");
-    EXPECT_EQ(WindowText(statsWindow), "User stats");
+    EXPECT_EQ(WindowTitle(statsWindow), "User stats");
 }
 
 TEST_F(StatisticsFetch, LaterFailureKeepsTheTitleOfTheLastSuccess)
@@ -87,11 +87,11 @@ TEST_F(StatisticsFetch, LaterFailureKeepsTheTitleOfTheLastSuccess)
     SetInterval(1);
     ASSERT_TRUE(SetUserstatAnswer(ExampleAnswer("")));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
+    ASSERT_TRUE(WaitForWindowTitle(statsWindow, "Ann's stats", kEventWait));
     ASSERT_TRUE(ResetProvider());
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_REMAINING_TIME, "N.A.", kEventWait));
+    EXPECT_TRUE(WaitForControlText(statsWindow, IDC_REMAINING_TIME, "N.A.", kEventWait));
     EXPECT_EQ(Field(IDC_USED_TIME), "N.A.");
-    EXPECT_EQ(WindowText(statsWindow), "Ann's stats");
+    EXPECT_EQ(WindowTitle(statsWindow), "Ann's stats");
 }
 
 TEST_F(StatisticsFetch, SameMessageRaisesOneBoxAndAChangedOneAnother)
@@ -138,7 +138,7 @@ TEST_F(StatisticsFetch, IntervalThirtyAsksAtStartThenAfterThirtySeconds)
     SetInterval(30);
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    ASSERT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(25000);
     EXPECT_EQ(CountUserstatRequests(), 1);
     const DWORD start = GetTickCount();
@@ -165,7 +165,7 @@ TEST_F(StatisticsFetch, IntervalZeroAsksTheServerExactlyOnce)
 {
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    ASSERT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(3000);
     EXPECT_EQ(CountUserstatRequests(), 1);
 }
@@ -176,7 +176,7 @@ TEST_F(StatisticsFetch, HugeIntervalDoesNotWrapIntoRapidFetches)
     SetInterval(4294968);
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    ASSERT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(3000);
     EXPECT_EQ(CountUserstatRequests(), 1);
 }

@@ -35,27 +35,6 @@ std::vector<char> EnvironmentWith(const std::string& extra)
     return block;
 }
 
-struct TopLevelSearch {
-    DWORD processId;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM parameter)
-{
-    TopLevelSearch* search = reinterpret_cast<TopLevelSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[32] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (owner != search->processId || strcmp(className, "#32770") != 0)
-        return TRUE;
-    if (search->caption && WindowText(window) != search->caption)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 } // namespace
 
 StandInDialler::StandInDialler()
@@ -140,14 +119,7 @@ void StandInDialler::Pump(DWORD ms)
 
 HWND StandInDialler::WaitForStatsWindow(DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    do {
-        HWND found = FindTopLevel(nullptr);
-        if (found && IsWindowVisible(found))
-            return found;
-        Pump(5);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    return processId ? guidriver::WaitForTopLevelWindow(DialogQuery(nullptr, true), timeoutMs) : nullptr;
 }
 
 long StandInDialler::WaitForExit(DWORD timeoutMs)
@@ -183,57 +155,19 @@ void StandInDialler::Stop()
     }
 }
 
+guidriver::WindowQuery StandInDialler::DialogQuery(const char* caption, bool visibleOnly) const
+{
+    guidriver::WindowQuery query;
+    query.className = "#32770";
+    query.title = caption ? caption : "";
+    query.processId = processId;
+    query.visibleOnly = visibleOnly;
+    return query;
+}
+
 HWND StandInDialler::FindTopLevel(const char* caption) const
 {
-    TopLevelSearch search = {processId, caption, nullptr};
-    if (processId)
-        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string WindowText(HWND window)
-{
-    // The window's thread can be busy for seconds (the banner control's first
-    // start, a loaded machine), so a read waits and asks again before giving up.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        char text[512] = "";
-        DWORD_PTR copied = 0;
-        if (SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), 0, 5000,
-                                &copied))
-            return std::string(text, strnlen(text, sizeof text));
-        if (!IsWindow(window))
-            break;
-    }
-    return "<no answer>";
-}
-
-std::string ControlText(HWND dialog, int id)
-{
-    HWND control = GetDlgItem(dialog, id);
-    return control ? WindowText(control) : "<no control>";
-}
-
-bool WaitForControlText(StandInDialler& dialler, HWND dialog, int id, const std::string& expected,
-                        DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (ControlText(dialog, id) != expected) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        dialler.Pump(20);
-    }
-    return true;
-}
-
-bool WaitForWindowText(StandInDialler& dialler, HWND window, const std::string& expected, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (WindowText(window) != expected) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        dialler.Pump(20);
-    }
-    return true;
+    return processId ? guidriver::FindTopLevelWindow(DialogQuery(caption, false)) : nullptr;
 }
 
 } // namespace stats_test

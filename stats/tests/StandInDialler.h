@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "Controls.h"
+#include "WindowSearch.h"
 #include "utils/ScopedHandle.h"
 
 namespace stats_test {
@@ -34,7 +36,8 @@ public:
     // the child only (empty for none).
     bool Start(StartMode mode = StartMode::WithWindowHandle, const std::string& extraEnvironment = "");
 
-    // Handles this thread's messages (where 1203 arrives) for ms.
+    // Handles this thread's messages (where 1203 arrives) for ms. The GUI
+    // driver's waits handle them too.
     void Pump(DWORD ms);
     // Pumps until the statistics window exists; null after timeoutMs.
     HWND WaitForStatsWindow(DWORD timeoutMs);
@@ -49,6 +52,7 @@ public:
     // Top-level dialog window of the program whose caption is caption, or
     // whose caption is anything when caption is null.
     HWND FindTopLevel(const char* caption) const;
+    guidriver::WindowQuery DialogQuery(const char* caption, bool visibleOnly) const;
 
     int DisconnectsReceived() const { return disconnects; }
     HWND Window() const { return window; }
@@ -64,12 +68,10 @@ private:
     int disconnects = 0;
 };
 
-// Text of a window in another process (WM_GETTEXT, with a time-out).
-std::string WindowText(HWND window);
-std::string ControlText(HWND dialog, int id);
-// Pumps the stand-in until ControlText(dialog, id) == expected.
-bool WaitForControlText(StandInDialler& dialler, HWND dialog, int id, const std::string& expected,
-                        DWORD timeoutMs);
-bool WaitForWindowText(StandInDialler& dialler, HWND window, const std::string& expected, DWORD timeoutMs);
+// Windows of the program are read and waited for with the GUI driver.
+using guidriver::ControlText;
+using guidriver::WaitForControlText;
+using guidriver::WaitForWindowTitle;
+using guidriver::WindowTitle;
 
 } // namespace stats_test

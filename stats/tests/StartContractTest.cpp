@@ -53,7 +53,7 @@ TEST_F(StartContract, DisconnectWithoutFetchPostsAtOnceAndExitsWithOne)
 {
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USEDTIME", "60"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
+    ASSERT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "0 hrs 1 min", kEventWait));
     dialler.Pump(200); // the fetch thread's end
 
     const DWORD start = GetTickCount();

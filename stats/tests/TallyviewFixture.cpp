@@ -1,5 +1,6 @@
 #include "TallyviewFixture.h"
 
+#include "MessageBoxes.h"
 #include "ProviderAnswers.h"
 #include "stats/res/resource.h"
 #include "utils/tests/RegistryProbe.h"
@@ -7,13 +8,6 @@
 namespace stats_test {
 
 const char kUserMessageCaption[] = "tovrin - User message";
-
-namespace {
-
-// The text control of a message box.
-const int kMessageBoxTextId = 0xFFFF;
-
-} // namespace
 
 void TallyviewTest::SetUp()
 {
@@ -57,27 +51,19 @@ HWND TallyviewTest::StartTallyview(const std::string& extraEnvironment)
 
 HWND TallyviewTest::WaitForMessageBox(DWORD timeoutMs)
 {
-    const DWORD start = GetTickCount();
-    do {
-        HWND box = dialler.FindTopLevel(kUserMessageCaption);
-        if (box && IsWindowVisible(box))
-            return box;
-        dialler.Pump(20);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    return dialler.ProcessId() ? guidriver::WaitForMessageBox(kUserMessageCaption, dialler.ProcessId(), timeoutMs).box
+                               : nullptr;
 }
 
 std::string TallyviewTest::MessageBoxText(HWND box)
 {
-    return ControlText(box, kMessageBoxTextId);
+    return guidriver::MessageBoxText(box);
 }
 
 void TallyviewTest::PressOk(HWND box)
 {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    const DWORD start = GetTickCount();
-    while (IsWindow(box) && GetTickCount() - start < kEventWait)
-        dialler.Pump(20);
+    guidriver::PressMessageBoxButton(box, IDOK);
+    guidriver::WaitUntil([&] { return !IsWindow(box); }, kEventWait);
 }
 
 void TallyviewTest::ClickDisconnect()

@@ -75,7 +75,7 @@ TEST_F(StatisticsWindow, SlidesUpFromBelowTheWorkAreaAndRestsOnItsBottomRightCor
 
 BOOL CALLBACK CollectChildText(HWND child, LPARAM texts)
 {
-    reinterpret_cast<std::vector<std::string>*>(texts)->push_back(WindowText(child));
+    reinterpret_cast<std::vector<std::string>*>(texts)->push_back(WindowTitle(child));
     return TRUE;
 }
 
@@ -92,7 +92,7 @@ TEST_F(StatisticsWindow, ToolWindowWithoutSystemMenuAndTheTemplatesControls)
 
     HWND button = GetDlgItem(statsWindow, IDC_DISCONNECT);
     ASSERT_NE(button, nullptr);
-    EXPECT_EQ(WindowText(button), "Disconnect");
+    EXPECT_EQ(WindowTitle(button), "Disconnect");
     EXPECT_EQ(GetWindowLongPtrA(button, GWL_STYLE) & WS_TABSTOP, 0);
     for (int id : {IDC_ONLINE_HOURS, IDC_ONLINE_MINUTES, IDC_ONLINE_SECONDS, IDC_USED_TIME, IDC_ALLOWED_TIME,
                    IDC_REMAINING_TIME})
@@ -129,7 +129,7 @@ TEST_F(StatisticsWindow, EnterAndEscapeChangeNothing)
 {
     ASSERT_TRUE(SetUserstatAnswer(UserstatDocument({{"USERNAME", "Ann"}})));
     ASSERT_NE(StartTallyview(), nullptr);
-    ASSERT_TRUE(WaitForWindowText(dialler, statsWindow, "Ann's stats", kEventWait));
+    ASSERT_TRUE(WaitForWindowTitle(statsWindow, "Ann's stats", kEventWait));
 
     // Keys go where the keyboard would send them: the focused window.
     GUITHREADINFO gui = {};
@@ -145,7 +145,7 @@ TEST_F(StatisticsWindow, EnterAndEscapeChangeNothing)
     dialler.Pump(1000);
     EXPECT_TRUE(dialler.Running());
     EXPECT_TRUE(IsWindowVisible(statsWindow));
-    EXPECT_EQ(WindowText(statsWindow), "Ann's stats");
+    EXPECT_EQ(WindowTitle(statsWindow), "Ann's stats");
     EXPECT_EQ(dialler.DisconnectsReceived(), 0);
 }
 
@@ -211,7 +211,7 @@ TEST_F(StatisticsWindow, BannerControlTakesControl1000AndShowsTheStoredAddressOn
     // The system's control was created and placed inside the host.
     EXPECT_NE(GetPropA(host, "TovrinBrowserControl"), nullptr);
     EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
-    EXPECT_EQ(WindowText(host), banner);
+    EXPECT_EQ(WindowTitle(host), banner);
     EXPECT_EQ(NavigateCount(host), 1u);
     dialler.Pump(2000);
     EXPECT_EQ(NavigateCount(host), 1u);
@@ -224,7 +224,7 @@ TEST_F(StatisticsWindow, EmptyBannerAddressNavigatesNowhere)
     dialler.Pump(500);
     HWND host = GetDlgItem(statsWindow, IDC_BANNER);
     ASSERT_NE(host, nullptr);
-    EXPECT_EQ(WindowText(host), "");
+    EXPECT_EQ(WindowTitle(host), "");
     EXPECT_EQ(NavigateCount(host), 0u);
 }
 
@@ -235,13 +235,13 @@ TEST_F(StatisticsWindow, WorksWithoutTheBrowserControl)
     // cannot be created.
     DisableBrowserLibraryForTallyview disabled;
     ASSERT_NE(StartTallyview(), nullptr);
-    EXPECT_TRUE(WaitForControlText(dialler, statsWindow, IDC_USED_TIME, "1 hr 30 mins", kEventWait));
+    EXPECT_TRUE(WaitForControlText(statsWindow, IDC_USED_TIME, "1 hr 30 mins", kEventWait));
     HWND host = GetDlgItem(statsWindow, IDC_BANNER);
     ASSERT_NE(host, nullptr);
     EXPECT_EQ(GetPropA(host, "TovrinBrowserControl"), nullptr);
     ExpectBannerInPlaceholderRectangle(statsWindow, host);
     // The address was still asked for, and the rest of the window works.
-    EXPECT_EQ(WindowText(host), ProviderUrl() + "/banner.html");
+    EXPECT_EQ(WindowTitle(host), ProviderUrl() + "/banner.html");
     dialler.Pump(1500);
     EXPECT_FALSE(Field(IDC_ONLINE_SECONDS).empty());
     ClickDisconnect();

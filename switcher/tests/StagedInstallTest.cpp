@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RegistryProbe.h"
+#include "ScratchDirectory.h"
 #include "switcher/StagedInstall.h"
 #include "switcher/StartupCheck.h"
 #include "utils/ScopedHandle.h"
@@ -48,30 +49,12 @@ protected:
         failingCheck.clear();
         checked.clear();
         switcher::SetStartupCheckForTest(CheckForTest);
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        char name[MAX_PATH];
-        GetTempFileNameA(base, "swi", 0, name);
-        DeleteFileA(name);
-        ASSERT_TRUE(CreateDirectoryA(name, nullptr));
-        dir = name;
+        dir = scratch::MakeDirectory("swi");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override
     {
-        WIN32_FIND_DATAA data;
-        HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string path = dir + "\\" + data.cFileName;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryA(path.c_str());
-                else
-                    DeleteFileA(path.c_str());
-            } while (FindNextFileA(search, &data));
-            FindClose(search);
-        }
-        RemoveDirectoryA(dir.c_str());
+        scratch::RemoveTree(dir);
         ClearResume();
         switcher::SetStartupCheckForTest(nullptr);
     }

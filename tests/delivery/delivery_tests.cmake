@@ -1,7 +1,5 @@
 # End-to-end delivery under Wine: manifest from the provider server, the
-# download thread, then switcher.exe as its own process. Included from
-# update/tests/download_tests.cmake once Praxel exists.
-include(${CMAKE_CURRENT_LIST_DIR}/delivery_support.cmake)
+# download thread, then switcher.exe as its own process.
 
 add_executable(delivery_dialler_stub ${CMAKE_CURRENT_LIST_DIR}/DiallerStub.cpp)
 # Stripped, so a served program of 20 KB can be the stub with filler after it.

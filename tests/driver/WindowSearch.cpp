@@ -4,6 +4,20 @@ namespace guidriver {
 
 namespace {
 
+// One WM_GETTEXT with a time-out, so a hung program fails the test instead of
+// hanging it; false when the window did not answer.
+bool ReadTitle(HWND window, UINT flags, UINT timeoutMs, std::string& title)
+{
+    char text[512] = {};
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), flags, timeoutMs,
+                             &ignored))
+        return false;
+    text[sizeof text - 1] = '\0';
+    title = text;
+    return true;
+}
+
 struct Search {
     const WindowQuery* query;
     HWND found;
@@ -23,7 +37,10 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
     }
     if (!query.className.empty() && WindowClass(window) != query.className)
         return TRUE;
-    if (!query.title.empty() && WindowTitle(window) != query.title)
+    // A search gives up at once on a hung window: it polls again anyway, and
+    // must not stall on some busy window it passes.
+    std::string title;
+    if (!query.title.empty() && (!ReadTitle(window, SMTO_ABORTIFHUNG, 2000, title) || title != query.title))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -88,14 +105,19 @@ std::string WindowClass(HWND window)
 
 std::string WindowTitle(HWND window)
 {
-    // WM_GETTEXT with a time-out: a hung program must not hang the test.
-    char title[512] = {};
-    DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG,
-                             2000, &ignored))
-        return std::string();
-    title[sizeof title - 1] = '\0';
-    return title;
+    // The window's thread can be busy for seconds (a browser control's first
+    // start, a loaded machine), so a read waits and asks again before giving up.
+    std::string title;
+    for (int attempt = 0; attempt < 3 && IsWindow(window); ++attempt) {
+        if (ReadTitle(window, 0, 5000, title))
+            return title;
+    }
+    return std::string();
+}
+
+bool WaitForWindowTitle(HWND window, const std::string& title, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return WindowTitle(window) == title; }, timeoutMs);
 }
 
 }  // namespace guidriver

@@ -34,6 +34,9 @@ HWND FindControl(HWND parent, int id);
 HWND WaitForControl(HWND parent, int id, DWORD timeoutMs);
 
 std::string WindowClass(HWND window);
+// The window's text; empty when it has none or never answers.
 std::string WindowTitle(HWND window);
+// Polls until the window's text is title; false on time-out.
+bool WaitForWindowTitle(HWND window, const std::string& title, DWORD timeoutMs);
 
 }  // namespace guidriver

@@ -1,7 +1,8 @@
 # gui_driver: drives the programs under test from a test program as a user
 # would (windows, controls, message boxes, process start, log lines,
 # screenshots), and sets up the real dialler beside the simulated
-# remote-access service. Included from tools/rasim, beside the simulator.
+# remote-access service. Built with or without the tests: the demo's
+# stand-in user drives the programs with it too.
 set(GUI_DRIVER_DIR ${PROJECT_SOURCE_DIR}/tests/driver)
 add_library(gui_driver STATIC
   ${GUI_DRIVER_DIR}/WindowSearch.cpp
@@ -20,7 +21,7 @@ target_compile_definitions(gui_driver PRIVATE
   TOVRIN_TEST_BIN_DIR="$<TARGET_FILE_DIR:Tovrin>"
   TOVRIN_TEST_RASIM_DLL="$<TARGET_FILE:rasim>"
   TOVRIN_TEST_SCENARIO_DIR="${PROJECT_SOURCE_DIR}/dialler/tests/scenarios")
-if(TARGET ui_standin)
+if(TOVRIN_BUILD_TESTS)
   target_compile_definitions(gui_driver PRIVATE TOVRIN_TEST_STANDIN_EXE="$<TARGET_FILE:ui_standin>")
 else()
   target_compile_definitions(gui_driver PRIVATE TOVRIN_TEST_STANDIN_EXE="")

@@ -4,6 +4,8 @@
 // between steps.
 //   demo_driver wait-dialog            wait for the main dialog
 //   demo_driver connect                press Connect, follow the status until connected
+//   demo_driver statistics             read and close the provider's message, then wait
+//                                      for the statistics window's figures
 //   demo_driver disconnect             do what the statistics window's Disconnect does
 //   demo_driver close                  close the dialler and wait for it to exit
 //   demo_driver wait-switcher          once the dialler has gone: wait until switcher's run is over
@@ -14,10 +16,12 @@
 #include <string>
 
 #include "Controls.h"
+#include "MessageBoxes.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
 #include "stats/StatsMessages.h"
 #include "utils/SwitcherRunLock.h"
+#include "stats/res/resource.h"
 
 namespace {
 
@@ -38,18 +42,24 @@ BOOL CALLBACK SearchBelow(HWND window, LPARAM found)
     return *reinterpret_cast<HWND*>(found) == nullptr;
 }
 
-// While connected the dialog sits under an invisible parent (so it leaves the
-// taskbar), so it is looked for below the top-level windows too.
-HWND FindDialler(DWORD timeoutMs)
+// The first window the enumeration's match picks, waiting up to timeoutMs.
+HWND WaitForWindow(WNDENUMPROC match, DWORD timeoutMs)
 {
     HWND found = nullptr;
     guidriver::WaitUntil(
         [&] {
-            EnumWindows(SearchBelow, reinterpret_cast<LPARAM>(&found));
+            EnumWindows(match, reinterpret_cast<LPARAM>(&found));
             return found != nullptr;
         },
         timeoutMs);
     return found;
+}
+
+// While connected the dialog sits under an invisible parent (so it leaves the
+// taskbar), so it is looked for below the top-level windows too.
+HWND FindDialler(DWORD timeoutMs)
+{
+    return WaitForWindow(SearchBelow, timeoutMs);
 }
 
 // Prints each new status text until the dialog hides itself in the
@@ -73,6 +83,18 @@ bool FollowUntilConnected(HWND dialog, DWORD timeoutMs)
     return false;
 }
 
+// The statistics window: a dialog with the used-time field, in whichever
+// process shows it.
+BOOL CALLBACK MatchStatistics(HWND window, LPARAM found)
+{
+    if (guidriver::WindowClass(window) == "#32770" && IsWindowVisible(window) &&
+        guidriver::FindControl(window, IDC_USED_TIME)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 int Fail(const char* what)
 {
     std::fprintf(stderr, "demo_driver: %s\n", what);
@@ -84,7 +106,7 @@ int Fail(const char* what)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return Fail("usage: demo_driver wait-dialog|connect|disconnect|close|wait-switcher");
+        return Fail("usage: demo_driver wait-dialog|connect|statistics|disconnect|close|wait-switcher");
     const std::string step = argv[1];
     if (step == "wait-switcher") {
         // Its run holds the lock from before it installs until it is done.
@@ -103,6 +125,23 @@ int main(int argc, char** argv)
         if (!FollowUntilConnected(dialog, 90000))
             return Fail("no connection within 90 seconds");
         std::printf("  connected: the dialler is in the notification area\n");
+        return 0;
+    }
+    if (step == "statistics") {
+        // The window waits behind the provider's message until the user has
+        // read it; only then does it fill its title and figures.
+        const guidriver::MessageBoxSeen message =
+            guidriver::AnswerMessageBox("tovrin - User message", 0, IDOK, 60000);
+        if (!message.box)
+            return Fail("the provider's message did not appear");
+        std::printf("  the provider's message, read and closed: %s\n", message.text.c_str());
+        HWND statistics = WaitForWindow(MatchStatistics, 30000);
+        if (!statistics || !guidriver::WaitUntil([&] { return !guidriver::WindowTitle(statistics).empty(); }, 30000))
+            return Fail("the statistics window did not fill in");
+        std::printf("  %s: used %s, allowed %s, remaining %s\n", guidriver::WindowTitle(statistics).c_str(),
+                    guidriver::ControlText(statistics, IDC_USED_TIME).c_str(),
+                    guidriver::ControlText(statistics, IDC_ALLOWED_TIME).c_str(),
+                    guidriver::ControlText(statistics, IDC_REMAINING_TIME).c_str());
         return 0;
     }
     if (step == "disconnect") {

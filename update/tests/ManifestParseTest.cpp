@@ -152,44 +152,41 @@ TEST(ParseXMLDocument, ExistingItemsStayBeneathTheNewOnes)
     EXPECT_STREQ(parsed.entities.Pop().GetName(), "oldEntity");
 }
 
-TEST(ParseXMLRefusal, RootWithoutChildrenPushesNothing)
+// Documents that push nothing: refused ones, and accepted ones with nothing
+// the reader keeps.
+struct NothingPushed {
+    const char* name;
+    const char* fixture;
+    bool accepted;
+};
+
+class ParseXMLNothingPushed : public ::testing::TestWithParam<NothingPushed> {};
+
+TEST_P(ParseXMLNothingPushed, StacksStayEmpty)
 {
     Parsed parsed;
-    ParseFixture("root-only.xml", parsed);
-    EXPECT_FALSE(parsed.ok);
+    ParseFixture(GetParam().fixture, parsed);
+    EXPECT_EQ(parsed.ok, GetParam().accepted);
     EXPECT_EQ(parsed.properties.GetSize(), 0u);
     EXPECT_EQ(parsed.entities.GetSize(), 0u);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Documents, ParseXMLNothingPushed,
+    ::testing::Values(NothingPushed{"RootWithoutChildrenIsRefused", "root-only.xml", false},
+                      NothingPushed{"UnterminatedDocumentIsRefused", "unterminated.xml", false},
+                      NothingPushed{"UnknownChildIsAccepted", "unknown-child.xml", true},
+                      NothingPushed{"EntityWithoutFilesIsNotPushed", "entity-without-files.xml", true}),
+    [](const ::testing::TestParamInfo<NothingPushed>& info) { return std::string(info.param.name); });
+
 TEST(ParseXMLRefusal, DocumentsThatDoNotLoadPushNothing)
 {
     Parsed parsed;
-    ParseFixture("unterminated.xml", parsed);
-    EXPECT_FALSE(parsed.ok);
-    EXPECT_EQ(parsed.properties.GetSize(), 0u);
-
     for (const char* text : {"", "not xml at all", "</config>", "<config><a></b></config>"}) {
         EXPECT_FALSE(Update::ParseXML(text, parsed.properties, parsed.entities)) << text;
     }
     EXPECT_FALSE(Update::ParseXML(nullptr, parsed.properties, parsed.entities));
     EXPECT_EQ(parsed.properties.GetSize(), 0u);
-    EXPECT_EQ(parsed.entities.GetSize(), 0u);
-}
-
-TEST(ParseXMLSkipping, UnknownChildIsAcceptedButPushesNothing)
-{
-    Parsed parsed;
-    ParseFixture("unknown-child.xml", parsed);
-    EXPECT_TRUE(parsed.ok);
-    EXPECT_EQ(parsed.properties.GetSize(), 0u);
-    EXPECT_EQ(parsed.entities.GetSize(), 0u);
-}
-
-TEST(ParseXMLSkipping, EntityWithoutFilesIsNotPushed)
-{
-    Parsed parsed;
-    ParseFixture("entity-without-files.xml", parsed);
-    EXPECT_TRUE(parsed.ok);
     EXPECT_EQ(parsed.entities.GetSize(), 0u);
 }
 

@@ -7,12 +7,10 @@ tovrin_add_gtest(update_model_test NO_REGISTRY
 
 set(PRAXEL_FIXTURE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/data/manifests)
 
-if(TARGET praxel_xml)
-  tovrin_add_gtest(manifest_parse_test NO_REGISTRY
-    SOURCES ManifestParseTest.cpp
-    LIBS praxel_model
-    DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
-endif()
+tovrin_add_gtest(manifest_parse_test NO_REGISTRY
+  SOURCES ManifestParseTest.cpp
+  LIBS praxel_model
+  DEFINITIONS MANIFEST_FIXTURE_DIR="${PRAXEL_FIXTURE_DIR}")
 
 tovrin_add_gtest(manifest_query_address_test NO_REGISTRY
   SOURCES ManifestQueryAddressTest.cpp
@@ -20,7 +18,7 @@ tovrin_add_gtest(manifest_query_address_test NO_REGISTRY
 
 # The same model and parser tests again, through Praxel.dll: the program owns
 # the stacks, the library allocates and frees every node and item.
-if(TOVRIN_WINDOWS AND TARGET praxel_xml)
+if(TOVRIN_WINDOWS)
   tovrin_add_gtest(update_model_dll_test NO_REGISTRY
     SOURCES UpdateModelTest.cpp
     LIBS Praxel)
@@ -31,7 +29,7 @@ if(TOVRIN_WINDOWS AND TARGET praxel_xml)
 endif()
 
 # GetFileAndParse against the provider stand-in.
-if(TOVRIN_WINDOWS AND TARGET praxel_xml)
+if(TOVRIN_WINDOWS)
   tovrin_add_gtest(manifest_fetch_test NO_REGISTRY PROVIDER
     SOURCES ManifestFetchTest.cpp ${PROJECT_SOURCE_DIR}/utils/tests/ProviderControl.cpp
     LIBS Praxel wininet
@@ -43,5 +41,6 @@ endif()
 if(TOVRIN_WINDOWS)
   find_program(TOVRIN_OBJDUMP NAMES ${TOVRIN_MINGW_PREFIX}-objdump objdump)
   add_test(NAME praxel_exports_check
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-praxel-exports.sh ${TOVRIN_OBJDUMP} $<TARGET_FILE:Praxel>)
+    COMMAND ${TOVRIN_HARNESS_DIR}/check-exports.sh ${TOVRIN_OBJDUMP} $<TARGET_FILE:Praxel>
+      ${CMAKE_CURRENT_SOURCE_DIR}/Praxel.surface)
 endif()

@@ -1,5 +1,7 @@
 #include "ScratchInstall.h"
 
+#include "ScratchDirectory.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -10,26 +12,6 @@
 namespace delivery {
 
 namespace {
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &data));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
 
 void List(const std::string& dir, const std::string& prefix, std::vector<std::string>& out)
 {
@@ -58,20 +40,14 @@ ScratchInstall::ScratchInstall()
     char current[MAX_PATH];
     GetCurrentDirectoryA(sizeof current, current);
     previous = current;
-    char base[MAX_PATH];
-    GetTempPathA(sizeof base, base);
-    char name[MAX_PATH];
-    GetTempFileNameA(base, "dlv", 0, name);
-    DeleteFileA(name);
-    CreateDirectoryA(name, nullptr);
-    dir = name;
+    dir = scratch::MakeDirectory("dlv");
     SetCurrentDirectoryA(dir.c_str());
 }
 
 ScratchInstall::~ScratchInstall()
 {
     SetCurrentDirectoryA(previous.c_str());
-    RemoveTree(dir);
+    scratch::RemoveTree(dir);
 }
 
 std::string ScratchInstall::Path(const std::string& relative) const
