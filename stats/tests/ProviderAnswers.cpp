@@ -35,6 +35,23 @@ int CountUserstatRequests()
     return count;
 }
 
+long ShortestUserstatGapMs()
+{
+    long shortest = -1;
+    double previous = -1;
+    for (const provider::LoggedRequest& request : provider::Log()) {
+        if (request.query.find("action=userstat") == std::string::npos)
+            continue;
+        if (previous >= 0) {
+            const long gap = static_cast<long>((request.arrived - previous) * 1000);
+            if (shortest < 0 || gap < shortest)
+                shortest = gap;
+        }
+        previous = request.arrived;
+    }
+    return shortest;
+}
+
 std::string UserstatDocument(std::initializer_list<std::pair<const char*, const char*>> properties)
 {
     std::string document = "<?xml version=\"1.0\"?>\n<userstat>\n";

@@ -18,6 +18,9 @@ bool SetUserstatHang();
 bool ResetProvider();
 // Number of "action=userstat" requests answered so far.
 int CountUserstatRequests();
+// The shortest time between two statistics requests arriving, in
+// milliseconds; -1 with fewer than two.
+long ShortestUserstatGapMs();
 
 // A userstat document with one data-update element per name=value pair,
 // in the order given.

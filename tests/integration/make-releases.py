@@ -30,9 +30,9 @@ MISSING = b'Absent.dll'
 RT_DIALOG = 5
 MAIN_DIALOG = 129        # IDD_DIALLER
 STATISTICS_DIALOG = 102  # IDD_STATISTICS
-spec = importlib.util.spec_from_file_location('raise_version', RAISE)
-raise_version = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(raise_version)
+found = importlib.util.spec_from_file_location('raise_version', RAISE)
+raise_version = importlib.util.module_from_spec(found)
+found.loader.exec_module(raise_version)
 
 
 def raise_all(source, target):

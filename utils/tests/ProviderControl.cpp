@@ -178,6 +178,7 @@ std::vector<LoggedRequest> Log()
         entry.status = std::atoi(Field(line, "status").c_str());
         entry.action = Field(line, "action");
         entry.user = Field(line, "user");
+        entry.arrived = std::atof(Field(line, "time").c_str());
         entry.line = line;
         entries.push_back(entry);
     }

@@ -40,6 +40,7 @@ struct LoggedRequest {
     int status = 0;
     std::string action;  // the decoded query parameters the server read
     std::string user;
+    double arrived = 0;  // when the server took the request, in seconds
     std::string line;  // the whole log line, for failure messages
 };
 std::vector<LoggedRequest> Log();
