@@ -13,6 +13,7 @@
 #include "utils/ConnectionLog.h"
 #include "utils/ProgramDirectory.h"
 #include "utils/ProductVersion.h"
+#include "utils/SwitcherRunLock.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ const char kStartupCheckSwitch[] = "--startup-check";
 // A run resumed at log-on and one started by an exiting dialler may meet:
 // two runs over the same folder would undo each other's swaps, so one waits
 // for the other. The first waits at most 15 s for the dialler, then installs.
-const wchar_t kRunMutexName[] = L"Local\\TovrinSwitcher";
 const DWORD kRunWaitMs = 60000;
 // The dialler holds this for its whole life. Held here while files are
 // swapped, a dialler started meanwhile finds another instance instead of
@@ -56,34 +56,6 @@ void LogFailure(const wchar_t* path, void*)
     tovrinlog::Write("could not install %ls", path);
 }
 
-class NamedLock {
-public:
-    NamedLock(const wchar_t* name, DWORD waitMs) : mutex(CreateMutexW(nullptr, FALSE, name))
-    {
-        if (!mutex)
-            return;
-        const DWORD waited = WaitForSingleObject(mutex, waitMs);
-        // An abandoned lock means its holder died: another run, whose
-        // journal tells this one what to put back, or a dialler ended by
-        // force.
-        held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~NamedLock()
-    {
-        if (held)
-            ReleaseMutex(mutex);
-        if (mutex)
-            CloseHandle(mutex);
-    }
-    NamedLock(const NamedLock&) = delete;
-    NamedLock& operator=(const NamedLock&) = delete;
-
-    bool Held() const { return held; }
-
-private:
-    HANDLE mutex;
-    bool held = false;
-};
 
 // The switcher loads no library of ours; its one resource is its version.
 int StartupCheck()
@@ -115,7 +87,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int failures = 0;
     {
         // Not had in time: everything stays staged for the next run.
-        NamedLock run(kRunMutexName, kRunWaitMs);
+        SwitcherRunLock run(kRunWaitMs);
         if (!run.Held())
             return 0;
         NamedLock dialler(kInstanceMutexName, kInstanceWaitMs);

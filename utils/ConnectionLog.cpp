@@ -8,6 +8,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "utils/NamedLock.h"
+
 namespace tovrinlog {
 
 namespace {
@@ -18,30 +20,6 @@ const wchar_t kLockName[] = L"Local\\TovrinLog";
 constexpr DWORD kLockWaitMs = 200;
 constexpr size_t kLineMax = 480;
 
-class Lock {
-public:
-    Lock() : mutex(CreateMutexW(nullptr, FALSE, kLockName))
-    {
-        if (mutex) {
-            const DWORD waited = WaitForSingleObject(mutex, kLockWaitMs);
-            held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-        }
-    }
-    ~Lock()
-    {
-        if (held)
-            ReleaseMutex(mutex);
-        if (mutex)
-            CloseHandle(mutex);
-    }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-    bool Held() const { return held; }
-
-private:
-    HANDLE mutex;
-    bool held = false;
-};
 
 bool LogPaths(wchar_t* log, wchar_t* older, size_t size)
 {
@@ -93,7 +71,7 @@ void Append(const char* text, DWORD length)
     wchar_t log[MAX_PATH], older[MAX_PATH];
     if (!LogPaths(log, older, MAX_PATH))
         return;
-    Lock lock;
+    NamedLock lock(kLockName, kLockWaitMs);
     if (!lock.Held())
         return;
     WIN32_FILE_ATTRIBUTE_DATA info;
