@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "DeliveryRun.h"
-#include "ProviderControl.h"
-#include "RegistryProbe.h"
-#include "ScratchInstall.h"
+#include "DeliveryTest.h"
 #include "dialler/ConfigRefresh.h"
 #include "dialler/DiallerContext.h"
 #include "utils/ProductVersion.h"
@@ -21,29 +19,9 @@ using namespace delivery;
 
 namespace {
 
-std::string Record(const char* name)
-{
-    return probe::ReadText(probe::kVersionKey, name).value_or("<none>");
-}
-
-std::vector<std::string> FileRequests()
-{
-    std::vector<std::string> paths;
-    for (const provider::LoggedRequest& entry : provider::Log()) {
-        if (entry.path.rfind("/files/", 0) == 0)
-            paths.push_back(entry.path);
-    }
-    return paths;
-}
-
-class DeliveryFlowTest : public ::testing::Test {
+class DeliveryFlowTest : public DeliveryTest {
 protected:
-    void SetUp() override
-    {
-        probe::ClearTovrinKey();
-        provider::Reset();
-    }
-    void TearDown() override { probe::ClearTovrinKey(); }
+    static std::vector<std::string> FileRequests() { return RequestedPaths("/files/"); }
 
     // One file offered as Tovrin.exe 1.0.4, installed with old content.
     std::string OfferTovrin(unsigned int size)
@@ -53,8 +31,6 @@ protected:
         install.Write("Tovrin.exe", "old dialler");
         return content;
     }
-
-    ScratchInstall install;
 };
 
 TEST_F(DeliveryFlowTest, TwoEntitiesAreDeliveredInOrderAndInstalled)
@@ -107,8 +83,7 @@ TEST_F(DeliveryFlowTest, CutTransferResumesWithRangeAtManyCutPoints)
     for (unsigned int cut : {16384u, 20000u, 49153u, 65536u, 100001u, 131079u, 163840u, 199999u}) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         ScratchInstall run;
-        probe::ClearTovrinKey();
-        provider::Reset();
+        StartOver();
         const std::string content = ServeProgram("files/Tovrin.exe", size, cut);
         ServeManifest("one_file.xml", {{"Tovrin.exe", size}});
         run.Write("Tovrin.exe", "old dialler");
@@ -336,8 +311,7 @@ TEST_F(DeliveryFlowTest, SmallestFormIsFetchedAndFailuresFallBack)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScratchInstall run;
-        probe::ClearTovrinKey();
-        provider::Reset();
+        StartOver();
         for (const char* served : {"switcher.exe", "switcher.exe.gz", "switcher.exe.from-50.0.0.patch"})
             provider::ServeFile(std::string("files/") + served, ReadHostFile(release + "/web/" + served));
         std::string answer = ReadHostFile(release + "/answer.xml");

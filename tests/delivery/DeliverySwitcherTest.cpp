@@ -15,9 +15,7 @@
 #include <vector>
 
 #include "DeliveryRun.h"
-#include "ProviderControl.h"
-#include "RegistryProbe.h"
-#include "ScratchInstall.h"
+#include "DeliveryTest.h"
 
 using namespace delivery;
 
@@ -26,15 +24,8 @@ namespace {
 const char kErrorText[] = "Error while updating the application";
 const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-class DeliverySwitcherTest : public ::testing::Test {
+class DeliverySwitcherTest : public DeliveryTest {
 protected:
-    void SetUp() override
-    {
-        probe::ClearTovrinKey();
-        provider::Reset();
-    }
-    void TearDown() override { probe::ClearTovrinKey(); }
-
     // Delivers Tovrin.exe (a program that passes its start-up check) through
     // the server and the download thread, so a marker waits beside the old
     // file.
@@ -61,8 +52,6 @@ protected:
         EXPECT_TRUE(FetchAndDownload());
         return content;
     }
-
-    ScratchInstall install;
 };
 
 TEST_F(DeliverySwitcherTest, WaitsForTheDiallerToEndBeforeInstalling)
@@ -300,7 +289,6 @@ TEST_F(DeliverySwitcherTest, FolderNamedOutsideTheAnsiCodePageIsInstalledAndResu
     in.close();
     EXPECT_FALSE(fs::exists(folder / "Tovrin.exe.uok"));
     EXPECT_EQ(probe::ReadText(kRunOnceKey, "TovrinSwitcher"), std::nullopt);
-    fs::remove_all(folder);
 }
 
 TEST_F(DeliverySwitcherTest, NoStagedFilesChangesNothing)

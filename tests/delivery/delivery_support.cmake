@@ -1,5 +1,6 @@
 # Helpers shared by the download and delivery tests: the provider server's
-# control endpoints, a scratch installation directory, the registry probe.
+# control endpoints, a scratch installation directory, the registry probe,
+# and the fixture the delivery and download tests share (DeliveryTest.h).
 # The download thread's tests in update/tests link it too.
 add_library(delivery_support STATIC
   ${PROJECT_SOURCE_DIR}/utils/tests/ProviderControl.cpp

@@ -10,6 +10,7 @@
 #include "TextFiles.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
+#include "utils/tests/ScratchDirectory.h"
 
 namespace guidriver {
 
@@ -20,26 +21,6 @@ std::string TempFolder()
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof temp, temp);
     return temp;
-}
-
-void RemoveFolder(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = folder + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolder(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 // The process ids the stand-in's record names.
@@ -92,7 +73,7 @@ Installation::Installation(const std::string& scenario, const std::string& scena
     snprintf(name, sizeof name, "tovrin-run-%lu-%d", GetCurrentProcessId(), ++serial);
     folder = TempFolder() + name;
     programs = programFolder.empty() ? folder : folder + "\\" + programFolder;
-    RemoveFolder(Wide(folder));
+    scratch::RemoveTree(Wide(folder));
     CreateDirectoryW(Wide(folder).c_str(), nullptr);
     CreateDirectoryW(Wide(programs).c_str(), nullptr);
 
@@ -108,7 +89,7 @@ Installation::Installation(const std::string& scenario, const std::string& scena
 Installation::~Installation()
 {
     EndRecordedStandIns(programs);
-    RemoveFolder(Wide(folder));
+    scratch::RemoveTree(Wide(folder));
 }
 
 bool Installation::AddFile(const std::string& source, const std::string& name) const

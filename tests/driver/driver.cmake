@@ -12,7 +12,8 @@ add_library(gui_driver STATIC
   ${GUI_DRIVER_DIR}/TextFiles.cpp
   ${GUI_DRIVER_DIR}/Screenshot.cpp
   ${GUI_DRIVER_DIR}/SessionEnd.cpp
-  ${GUI_DRIVER_DIR}/DiallerInstallation.cpp)
+  ${GUI_DRIVER_DIR}/DiallerInstallation.cpp
+  ${PROJECT_SOURCE_DIR}/utils/tests/ScratchDirectory.cpp)
 target_include_directories(gui_driver PUBLIC ${GUI_DRIVER_DIR} ${PROJECT_SOURCE_DIR})
 target_link_libraries(gui_driver PUBLIC rasim_log_reader user32)
 # Where the installation's files come from. The recording stand-in is built

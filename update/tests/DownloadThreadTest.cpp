@@ -8,14 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "ProviderControl.h"
-#include "RegistryProbe.h"
-#include "ScratchInstall.h"
+#include "DeliveryTest.h"
 #include "update/Update.h"
 #include "utils/SwitcherRunLock.h"
 #include "utils/ProductVersion.h"
-
-using delivery::ScratchInstall;
 
 namespace {
 
@@ -45,22 +41,7 @@ void RunThread(Update::EntityStack& entities)
     EXPECT_EQ(entities.GetSize(), 0u);
 }
 
-std::string Record(const char* name)
-{
-    return probe::ReadText(probe::kVersionKey, name).value_or("<none>");
-}
-
-class DownloadThreadTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        probe::ClearTovrinKey();
-        provider::Reset();
-    }
-    void TearDown() override { probe::ClearTovrinKey(); }
-
-    ScratchInstall install;
-};
+using DownloadThreadTest = delivery::DeliveryTest;
 
 TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
 {
@@ -73,10 +54,7 @@ TEST_F(DownloadThreadTest, TopEntityFirstThenFilesInDocumentOrder)
                                         Offer("c.bin", "/f/c.bin", "1.0.3", 3000)}));
     RunThread(entities);
 
-    std::vector<std::string> order;
-    for (const provider::LoggedRequest& entry : provider::Log())
-        order.push_back(entry.path);
-    EXPECT_EQ(order, (std::vector<std::string>{"/f/b.bin", "/f/c.bin", "/f/a.bin"}));
+    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"/f/b.bin", "/f/c.bin", "/f/a.bin"}));
     EXPECT_EQ(install.Read("a.bin.uok"), a);
     EXPECT_EQ(install.Read("b.bin.uok"), b);
     EXPECT_EQ(install.Read("c.bin.uok"), c);
@@ -372,8 +350,7 @@ TEST_F(DownloadThreadTest, OlderThanTheInstalledFileIsNotFetched)
                           {"newer than both", "0.0.1", newer, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        probe::ClearTovrinKey();
-        provider::Reset();
+        StartOver();
         provider::ServeFile("f/Utils.dll", utils);
         if (!c.record.empty())
             probe::WriteText(probe::kVersionKey, "Utils.dll", c.record);

@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ProviderControl.h"
-#include "RegistryProbe.h"
-#include "ScratchInstall.h"
+#include "DeliveryTest.h"
 #include "dialler/ConfigRefresh.h"
 #include "dialler/DiallerContext.h"
 
@@ -29,20 +27,18 @@ struct Signing {
     std::string extra;  // more control options: faults, a trailer
 };
 
-class SignedUpdateTest : public ::testing::Test {
+class SignedUpdateTest : public delivery::DeliveryTest {
 protected:
     void SetUp() override
     {
         ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server";
-        probe::ClearTovrinKey();
-        provider::Reset();
+        DeliveryTest::SetUp();
         probe::WriteText(probe::kSettingsKey, "FreePhone1", kOldNumber);
         probe::WriteDword(probe::kSettingsKey, "UpdateSerial", 6);
         a = provider::ServeFile("f/a.bin", 3000, 1);
         b = provider::ServeFile("f/b.bin", 2000, 2);
         updatePage = provider::BaseUrl() + "/update";
     }
-    void TearDown() override { probe::ClearTovrinKey(); }
 
     std::string Answer() const
     {
@@ -73,7 +69,6 @@ protected:
     }
 
     std::string Setting(const char* name) { return probe::ReadText(probe::kSettingsKey, name).value_or("<none>"); }
-    std::string Record(const char* name) { return probe::ReadText(probe::kVersionKey, name).value_or("<none>"); }
     DWORD StoredSerial() { return probe::ReadDword(probe::kSettingsKey, "UpdateSerial").value_or(0); }
 
     void ExpectApplied()
@@ -86,7 +81,6 @@ protected:
         EXPECT_EQ(StoredSerial(), 7u);
     }
 
-    delivery::ScratchInstall install;
     std::string a, b, updatePage;
 };
 

@@ -17,24 +17,32 @@ std::string MakeDirectory(const char* prefix)
 
 void RemoveTree(const std::string& dir)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &data);
+    const int length = MultiByteToWideChar(CP_ACP, 0, dir.data(), static_cast<int>(dir.size()), nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, dir.data(), static_cast<int>(dir.size()), &wide[0], length);
+    RemoveTree(wide);
+}
+
+void RemoveTree(const std::wstring& dir)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &data);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string path = dir + "\\" + name;
+            const std::wstring path = dir + L"\\" + name;
             // Read-only files too: tests make them.
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &data));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &data));
         FindClose(search);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 } // namespace scratch
