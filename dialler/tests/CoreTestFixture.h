@@ -22,7 +22,9 @@ constexpr int kLocalRateButton = 1011;
 
 class DiallerTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    // Not SetUp: a derived fixture's members that start the dialler must
+    // find the settings in place.
+    DiallerTest()
     {
         probe::ClearTovrinKey();
         probe::WriteText(probe::kSettingsKey, "username", "alice");

@@ -15,24 +15,23 @@ using Dialling = DiallerTest;
 TEST_F(Dialling, BusyNumbersRotateOneTwoThreeOneUntilDisconnect)
 {
     StoreNumbers("FreePhone", {"0111", "0222", "0333"});
-    Installation installation("all-busy.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
+    StartedDialler run("all-busy.txt");
+    ASSERT_TRUE(run.dialog);
 
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return installation.DialledNumbers().size() >= 4; }, 20000));
-    EXPECT_EQ("&Disconnect", ControlText(dialog, kConnectButton));
-    auto numbers = installation.DialledNumbers();
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return run.installation.DialledNumbers().size() >= 4; }, 20000));
+    EXPECT_EQ("&Disconnect", ControlText(run.dialog, kConnectButton));
+    auto numbers = run.installation.DialledNumbers();
     EXPECT_EQ((std::vector<std::string>{"0111", "0222", "0333", "0111"}),
               std::vector<std::string>(numbers.begin(), numbers.begin() + 4));
 
-    Click(dialog, kConnectButton);
-    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 15000)) << ControlText(dialog, kStatusText);
-    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
-    size_t dialsAfterStop = installation.DialledNumbers().size();
+    Click(run.dialog, kConnectButton);
+    EXPECT_TRUE(WaitForControlText(run.dialog, kStatusText, "Not connected", 15000))
+        << ControlText(run.dialog, kStatusText);
+    EXPECT_EQ("&Connect", ControlText(run.dialog, kConnectButton));
+    size_t dialsAfterStop = run.installation.DialledNumbers().size();
     Sleep(1500);
-    EXPECT_EQ(dialsAfterStop, installation.DialledNumbers().size()) << "dialling went on after Disconnect";
+    EXPECT_EQ(dialsAfterStop, run.installation.DialledNumbers().size()) << "dialling went on after Disconnect";
 }
 
 // A stopping error shows the service's own text and ends the run in Idle,
@@ -42,16 +41,13 @@ protected:
     // Presses Connect and returns the error box, left open; 0 if none came.
     HWND ConnectUntilTheBox()
     {
-        if (!(dialog = dialler.MainDialog()))
+        if (!run.dialog)
             return nullptr;
-        Click(dialog, kConnectButton);
-        return dialler.MessageBoxWithCaption("Error");
+        Click(run.dialog, kConnectButton);
+        return run.dialler.MessageBoxWithCaption("Error");
     }
 
-    Installation installation{GetParam()};
-    bool switcherStandIn = installation.AddStandIn("switcher.exe");
-    DiallerProcess dialler{installation};
-    HWND dialog = nullptr;
+    StartedDialler run{GetParam(), {"switcher.exe"}};
 };
 
 TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
@@ -61,33 +57,34 @@ TEST_P(StoppingError, Error633ShowsServiceTextAndReturnsToIdle)
     EXPECT_EQ(kPortInUseText, MessageBoxText(box));
     PressMessageBoxButton(box, IDOK);
 
-    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 5000)) << ControlText(dialog, kStatusText);
-    EXPECT_TRUE(WaitForControlText(dialog, kConnectButton, "&Connect", 5000));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+    EXPECT_TRUE(WaitForControlText(run.dialog, kStatusText, "Not connected", 5000))
+        << ControlText(run.dialog, kStatusText);
+    EXPECT_TRUE(WaitForControlText(run.dialog, kConnectButton, "&Connect", 5000));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kConnectButton)));
     Sleep(1000);
-    EXPECT_EQ(1u, installation.DialledNumbers().size()) << "no further attempt after a stopping error";
+    EXPECT_EQ(1u, run.installation.DialledNumbers().size()) << "no further attempt after a stopping error";
 }
 
 // The box belongs to the dialog: a close that arrives while it is open (from
 // the taskbar, say) waits for the answer, then ends the program once.
 TEST_P(StoppingError, CloseWhileTheBoxIsOpenEndsOnceItIsAnswered)
 {
-    ASSERT_TRUE(switcherStandIn);
+    ASSERT_TRUE(run.standInsAdded);
     HWND box = ConnectUntilTheBox();
     ASSERT_TRUE(box);
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(run.dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(run.dialog, WM_COMMAND, IDCANCEL, 0);
     Sleep(500);
     PressMessageBoxButton(box, IDOK);
-    EXPECT_EQ(0u, dialler.WaitForExit(20000)) << installation.LogText();
-    EXPECT_TRUE(WaitUntil([&] { return installation.StandInStarts("switcher.exe") > 0; }, 5000));
+    EXPECT_EQ(0u, run.dialler.WaitForExit(20000)) << run.installation.LogText();
+    EXPECT_TRUE(WaitUntil([&] { return run.installation.StandInStarts("switcher.exe") > 0; }, 5000));
     Sleep(300);
-    EXPECT_EQ(1u, installation.StandInStarts("switcher.exe"));
-    for (const rasim::LogEvent& dial : installation.Log("dial")) {
+    EXPECT_EQ(1u, run.installation.StandInStarts("switcher.exe"));
+    for (const rasim::LogEvent& dial : run.installation.Log("dial")) {
         size_t hangUps = 0;
-        for (const rasim::LogEvent& hangUp : installation.Log("hangup"))
+        for (const rasim::LogEvent& hangUp : run.installation.Log("hangup"))
             hangUps += hangUp.Get("handle") == dial.Get("handle");
-        EXPECT_LE(hangUps, 1u) << installation.LogText();
+        EXPECT_LE(hangUps, 1u) << run.installation.LogText();
     }
 }
 
@@ -97,18 +94,16 @@ INSTANTIATE_TEST_SUITE_P(Dialling, StoppingError,
 TEST_F(Dialling, RasDialFailingAtOnceMovesToTheNextNumber)
 {
     StoreNumbers("FreePhone", {"0111", "0222"});
-    Installation installation("fail-at-once-then-connect.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
+    StartedDialler run("fail-at-once-then-connect.txt");
+    ASSERT_TRUE(run.dialog);
 
-    Click(dialog, kConnectButton);
+    Click(run.dialog, kConnectButton);
     // The refusal's text stays up for a moment before the next number.
-    EXPECT_TRUE(WaitForControlText(dialog, kStatusText, "There was no answer.", 5000))
-        << ControlText(dialog, kStatusText);
-    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 15000))
+    EXPECT_TRUE(WaitForControlText(run.dialog, kStatusText, "There was no answer.", 5000))
+        << ControlText(run.dialog, kStatusText);
+    ASSERT_TRUE(WaitUntil([&] { return !run.installation.Log("connected").empty(); }, 15000))
         << "the run hung after RasDial refused the first number";
-    auto dials = installation.Log("dial");
+    auto dials = run.installation.Log("dial");
     ASSERT_EQ(2u, dials.size());
     EXPECT_EQ("0111", dials[0].Get("phone"));
     EXPECT_EQ("678", dials[0].Get("result"));
@@ -117,54 +112,52 @@ TEST_F(Dialling, RasDialFailingAtOnceMovesToTheNextNumber)
 
 TEST_F(Dialling, DroppedLineIsNoticedWithinAboutASecond)
 {
-    Installation installation("line-drop.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
+    StartedDialler run("line-drop.txt");
+    ASSERT_TRUE(run.dialog);
 
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 10000));
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !run.installation.Log("connected").empty(); }, 10000));
     // The first tick of the connection timer hides the dialog in the tray.
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(run.dialog); }, 5000));
 
-    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 8000)) << ControlText(dialog, kStatusText);
+    ASSERT_TRUE(WaitForControlText(run.dialog, kStatusText, "Not connected", 8000))
+        << ControlText(run.dialog, kStatusText);
     // The service notes the drop when it is first asked after it happened,
     // so its log tells how long the dialler took to look.
-    auto drops = installation.Log("drop");
+    auto drops = run.installation.Log("drop");
     ASSERT_EQ(1u, drops.size());
-    unsigned long connectedAt = installation.Log("connected").at(0).Number("ms");
+    unsigned long connectedAt = run.installation.Log("connected").at(0).Number("ms");
     unsigned long noticedAt = drops[0].Number("ms");
     EXPECT_LT(noticedAt - connectedAt, 3000u + 1500u) << "line dropped 3 s after connecting";
-    EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog comes back out of the tray";
-    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
-    EXPECT_EQ(1u, installation.DialledNumbers().size());
+    EXPECT_TRUE(IsWindowVisible(run.dialog)) << "the dialog comes back out of the tray";
+    EXPECT_EQ("&Connect", ControlText(run.dialog, kConnectButton));
+    EXPECT_EQ(1u, run.installation.DialledNumbers().size());
 }
 
 TEST_F(Dialling, DisconnectGivesUpOnAServiceThatNeverLetsGoWithoutSpinning)
 {
-    Installation installation("hangup-held.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Dialing remote server", 10000));
+    StartedDialler run("hangup-held.txt");
+    ASSERT_TRUE(run.dialog);
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitForControlText(run.dialog, kStatusText, "Dialing remote server", 10000));
 
-    ULONGLONG cpuBefore = dialler.CpuMs();
+    ULONGLONG cpuBefore = run.dialler.CpuMs();
     ASSERT_GT(cpuBefore, 0u) << "the dialler's processor time cannot be read";
     DWORD clicked = GetTickCount();
-    Click(dialog, kConnectButton);
+    Click(run.dialog, kConnectButton);
     Sleep(3000);
     // Still waiting for the service, yet the dialog answers at once.
     DWORD asked = GetTickCount();
-    EXPECT_EQ("&Connect", ControlText(dialog, kConnectButton));
+    EXPECT_EQ("&Connect", ControlText(run.dialog, kConnectButton));
     EXPECT_LT(GetTickCount() - asked, 1000u) << "the dialog's messages are not pumped while hanging up";
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(run.dialog, kConnectButton)));
 
-    ASSERT_TRUE(WaitForControlText(dialog, kStatusText, "Not connected", 20000)) << ControlText(dialog, kStatusText);
+    ASSERT_TRUE(WaitForControlText(run.dialog, kStatusText, "Not connected", 20000))
+        << ControlText(run.dialog, kStatusText);
     DWORD waited = GetTickCount() - clicked;
-    EXPECT_GE(waited, 9000u) << installation.LogText();
+    EXPECT_GE(waited, 9000u) << run.installation.LogText();
     EXPECT_LT(waited, 14000u) << "the wait for the service must be bounded";
     // Polling without a pause would burn the whole ten seconds of a core.
-    EXPECT_LT(dialler.CpuMs() - cpuBefore, 3000u);
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kConnectButton)));
+    EXPECT_LT(run.dialler.CpuMs() - cpuBefore, 3000u);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(run.dialog, kConnectButton)));
 }

@@ -9,11 +9,9 @@ using DeviceList = DiallerTest;
 TEST_F(DeviceList, OffersModemAndIsdnSortedAndFallsBackFromSavedIndex)
 {
     probe::WriteDword(probe::kSettingsKey, "ModelSelection", 5);
-    Installation installation("devices-connect.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-    HWND devices = GetDlgItem(dialog, kDeviceList);
+    StartedDialler run("devices-connect.txt");
+    ASSERT_TRUE(run.dialog);
+    HWND devices = GetDlgItem(run.dialog, kDeviceList);
     EXPECT_EQ((std::vector<std::string>{"ISDN Adapter Channel 1", "Standard 56000 bps Modem"}), ComboItems(devices));
     EXPECT_EQ(0, ComboSelection(devices));
 }
@@ -21,20 +19,16 @@ TEST_F(DeviceList, OffersModemAndIsdnSortedAndFallsBackFromSavedIndex)
 TEST_F(DeviceList, SavedIndexWithinTheListIsSelected)
 {
     probe::WriteDword(probe::kSettingsKey, "ModelSelection", 1);
-    Installation installation("devices-connect.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(1, ComboSelection(GetDlgItem(dialog, kDeviceList)));
+    StartedDialler run("devices-connect.txt");
+    ASSERT_TRUE(run.dialog);
+    EXPECT_EQ(1, ComboSelection(GetDlgItem(run.dialog, kDeviceList)));
 }
 
 TEST_F(DeviceList, MoreDevicesThanTheTableListsTheFirstNinetyNine)
 {
-    Installation installation("many-devices.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-    std::vector<std::string> items = ComboItems(GetDlgItem(dialog, kDeviceList));
+    StartedDialler run("many-devices.txt");
+    ASSERT_TRUE(run.dialog);
+    std::vector<std::string> items = ComboItems(GetDlgItem(run.dialog, kDeviceList));
     ASSERT_EQ(99u, items.size());
     EXPECT_EQ("Modem 001", items.front());
     EXPECT_EQ("Modem 099", items.back());
@@ -45,14 +39,12 @@ using PhonebookEntry = DiallerTest;
 TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
 {
     StoreNumbers("FreePhone", {"0808123"});
-    Installation installation("devices-connect.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
+    StartedDialler run("devices-connect.txt");
+    ASSERT_TRUE(run.dialog);
 
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("dial").empty(); }, 10000));
-    auto entries = installation.Log("setentry");
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !run.installation.Log("dial").empty(); }, 10000));
+    auto entries = run.installation.Log("setentry");
     ASSERT_EQ(1u, entries.size());
     const rasim::LogEvent& entry = entries[0];
     EXPECT_EQ("", entry.Get("phonebook"));
@@ -73,7 +65,7 @@ TEST_F(PhonebookEntry, WrittenAsModemForTheChosenIsdnDeviceWithDialParameters)
     EXPECT_EQ("", entry.Get("x25address"));
     EXPECT_EQ(0u, entry.Number("devinfo"));
 
-    const rasim::LogEvent dial = installation.Log("dial").at(0);
+    const rasim::LogEvent dial = run.installation.Log("dial").at(0);
     EXPECT_EQ("", dial.Get("phonebook"));
     EXPECT_EQ("Tovrin", dial.Get("entry"));
     EXPECT_EQ("0808123", dial.Get("phone"));
@@ -90,14 +82,12 @@ TEST_F(PhonebookEntry, OverlongStoredUserNameIsCutToTheRecordNotOverrun)
 {
     const std::string longName(259, 'u');
     probe::WriteText(probe::kSettingsKey, "username", longName);
-    Installation installation("devices-connect.txt");
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
+    StartedDialler run("devices-connect.txt");
+    ASSERT_TRUE(run.dialog);
 
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("dial").empty(); }, 10000));
-    const rasim::LogEvent dial = installation.Log("dial").at(0);
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !run.installation.Log("dial").empty(); }, 10000));
+    const rasim::LogEvent dial = run.installation.Log("dial").at(0);
     EXPECT_EQ(longName.substr(0, 255), dial.Get("user"));
     EXPECT_EQ("secret", dial.Get("password"));
 }

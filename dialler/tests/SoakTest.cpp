@@ -269,19 +269,16 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
         std::mt19937 pick(seed);
         const char* scenario = kScenarios[pick() % (sizeof kScenarios / sizeof kScenarios[0])];
         StoreNumbers("FreePhone", {"0111", "0222", "0333"});
-        Installation installation(scenario);
-        ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
-        ASSERT_TRUE(installation.AddStandIn("Tallyview.dll"));
         ClearSwitcherRunOnce();
-        DiallerProcess dialler(installation);
         // Generous: a loaded machine can take a while to start a program.
-        HWND dialog = dialler.MainDialog(30000);
-        ASSERT_TRUE(dialog) << "seed " << seed;
+        StartedDialler run(scenario, {"switcher.exe", "Tallyview.dll"}, 30000);
+        ASSERT_TRUE(run.standInsAdded);
+        ASSERT_TRUE(run.dialog) << "seed " << seed;
         if (ran == 0) {  // the read-only status line is no stop for the Tab key
-            EXPECT_FALSE(GetWindowLongA(GetDlgItem(dialog, kStatusText), GWL_STYLE) & WS_TABSTOP);
+            EXPECT_FALSE(GetWindowLongA(GetDlgItem(run.dialog, kStatusText), GWL_STYLE) & WS_TABSTOP);
         }
 
-        Sequence sequence(seed, installation, dialler, dialog, strcmp(scenario, kDroppingScenario) == 0);
+        Sequence sequence(seed, run.installation, run.dialler, run.dialog, strcmp(scenario, kDroppingScenario) == 0);
         int actions = 1 + sequence.Pick(5);
         for (int i = 0; i < actions; ++i)
             sequence.Act();
@@ -291,13 +288,13 @@ TEST_F(DiallerSoak, RandomUserActionsKeepEveryInvariant)
             sequence.Close();
         ++ran;
         size_t failedListings = 0;  // the simulator's transient fault, met by the watch
-        for (const rasim::LogEvent& listing : installation.Log("enumconnections"))
+        for (const rasim::LogEvent& listing : run.installation.Log("enumconnections"))
             failedListings += listing.Get("result") != "0";
         printf("soak: seed %lu %s: %s%s (failed listings: %zu)\n", seed, scenario, sequence.trail.c_str(),
                sequence.failures.empty() ? "ok" : "FAILED", failedListings);
         fflush(stdout);
         EXPECT_TRUE(sequence.failures.empty()) << "seed " << seed << ", " << scenario << ":\n"
-                                               << sequence.failures << installation.LogText();
+                                               << sequence.failures << run.installation.LogText();
         if (!sequence.failures.empty())
             break;
     }

@@ -20,12 +20,10 @@ using SecondInstance = DiallerTest;
 
 TEST_F(SecondInstance, IsToldAndEndsWithZeroWhileFirstKeepsRunning)
 {
-    Installation installation("all-busy.txt");
-    DiallerProcess first(installation);
-    HWND firstDialog = first.MainDialog();
-    ASSERT_TRUE(firstDialog);
+    StartedDialler first("all-busy.txt");
+    ASSERT_TRUE(first.dialog);
 
-    DiallerProcess second(installation);
+    DiallerProcess second(first.installation);
     HWND box = second.MessageBoxWithCaption("Tovrin running");
     ASSERT_TRUE(box);
     EXPECT_EQ("Tovrin is already running", MessageBoxText(box));
@@ -33,29 +31,27 @@ TEST_F(SecondInstance, IsToldAndEndsWithZeroWhileFirstKeepsRunning)
     PressMessageBoxButton(box, IDOK);
     EXPECT_EQ(0u, second.WaitForExit(10000));
 
-    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == firstDialog; }, 3000))
+    EXPECT_EQ(STILL_ACTIVE, first.dialler.WaitForExit(0));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == first.dialog; }, 3000))
         << "the running dialler is brought to the front after the box";
 }
 
 TEST_F(SecondInstance, LeavesAFirstHiddenInTheTrayHidden)
 {
-    Installation installation("stays-connected.txt");
-    DiallerProcess first(installation);
-    HWND firstDialog = first.MainDialog();
-    ASSERT_TRUE(firstDialog);
-    Click(firstDialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(firstDialog); }, 10000)) << "not moved to the tray";
+    StartedDialler first("stays-connected.txt");
+    ASSERT_TRUE(first.dialog);
+    Click(first.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(first.dialog); }, 10000)) << "not moved to the tray";
 
-    DiallerProcess second(installation);
+    DiallerProcess second(first.installation);
     HWND box = second.MessageBoxWithCaption("Tovrin running");
     ASSERT_TRUE(box);
     PressMessageBoxButton(box, IDOK);
     EXPECT_EQ(0u, second.WaitForExit(10000));
     Sleep(500);
-    EXPECT_FALSE(IsWindowVisible(firstDialog)) << "a dialler in the tray stays there";
-    EXPECT_EQ(STILL_ACTIVE, first.WaitForExit(0));
-    EXPECT_TRUE(installation.Log("hangup").empty()) << "the first copy's connection must stay up";
+    EXPECT_FALSE(IsWindowVisible(first.dialog)) << "a dialler in the tray stays there";
+    EXPECT_EQ(STILL_ACTIVE, first.dialler.WaitForExit(0));
+    EXPECT_TRUE(first.installation.Log("hangup").empty()) << "the first copy's connection must stay up";
 }
 
 using ExternalConnection = DiallerTest;
@@ -135,29 +131,26 @@ class CloseWhileConnected : public DiallerTest, public ::testing::WithParamInter
 TEST_P(CloseWhileConnected, AsksToBreakThenExitsAndStartsSwitcher)
 {
     const int answer = GetParam();
-    Installation installation("stays-connected.txt");
-    ASSERT_TRUE(installation.AddStandIn("switcher.exe"));
+    StartedDialler run("stays-connected.txt", {"switcher.exe"});
+    ASSERT_TRUE(run.standInsAdded);
+    ASSERT_TRUE(run.dialog);
+    Click(run.dialog, kConnectButton);
+    ASSERT_TRUE(WaitUntil([&] { return !run.installation.Log("connected").empty(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(run.dialog); }, 5000)) << "not moved to the tray";
 
-    DiallerProcess dialler(installation);
-    HWND dialog = dialler.MainDialog();
-    ASSERT_TRUE(dialog);
-    Click(dialog, kConnectButton);
-    ASSERT_TRUE(WaitUntil([&] { return !installation.Log("connected").empty(); }, 10000));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5000)) << "not moved to the tray";
-
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    HWND box = dialler.MessageBoxWithCaption("Tovrin");
+    PostMessageA(run.dialog, WM_COMMAND, IDCANCEL, 0);
+    HWND box = run.dialler.MessageBoxWithCaption("Tovrin");
     ASSERT_TRUE(box);
     EXPECT_EQ("Break connection?", MessageBoxText(box));
     PressMessageBoxButton(box, answer);
-    EXPECT_EQ(0u, dialler.WaitForExit(15000));
+    EXPECT_EQ(0u, run.dialler.WaitForExit(15000));
 
-    std::string handle = installation.Log("dial").at(0).Get("handle");
+    std::string handle = run.installation.Log("dial").at(0).Get("handle");
     bool hungUp = false;
-    for (const rasim::LogEvent& hangUp : installation.Log("hangup"))
+    for (const rasim::LogEvent& hangUp : run.installation.Log("hangup"))
         hungUp = hungUp || hangUp.Get("handle") == handle;
     EXPECT_EQ(answer == IDOK, hungUp);
-    EXPECT_TRUE(WaitUntil([&] { return installation.StandInStarts("switcher.exe") == 1; }, 10000))
+    EXPECT_TRUE(WaitUntil([&] { return run.installation.StandInStarts("switcher.exe") == 1; }, 10000))
         << "switcher was not started at exit";
 }
 

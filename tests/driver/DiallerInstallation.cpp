@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "Controls.h"
@@ -222,6 +223,16 @@ HWND DiallerProcess::MessageBoxWithCaption(const char* caption, DWORD timeoutMs)
     query.processId = Id();
     query.visibleOnly = true;
     return WaitForTopLevelWindow(query, timeoutMs);
+}
+
+StartedDialler::StartedDialler(const std::string& scenario, std::initializer_list<const char*> standIns,
+                               DWORD dialogTimeoutMs)
+    : installation(scenario)
+    , standInsAdded(std::all_of(standIns.begin(), standIns.end(),
+                                [this](const char* name) { return installation.AddStandIn(name); }))
+    , dialler(installation)
+    , dialog(dialler.MainDialog(dialogTimeoutMs))
+{
 }
 
 }  // namespace guidriver

@@ -4,6 +4,7 @@
 // boxes found, and the simulator's log of what it asked for read back.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,20 @@ public:
 
 private:
     GuiProcess process;
+};
+
+// How most dialler tests begin: an installation of scenario with the
+// stand-ins put in, its dialler started from elsewhere, and the main dialog
+// waited for (0 when it did not come).
+struct StartedDialler {
+    explicit StartedDialler(const std::string& scenario, std::initializer_list<const char*> standIns = {},
+                            DWORD dialogTimeoutMs = 15000);
+
+    // In the order they are made.
+    Installation installation;
+    bool standInsAdded = true;
+    DiallerProcess dialler;
+    HWND dialog = nullptr;
 };
 
 }  // namespace guidriver
