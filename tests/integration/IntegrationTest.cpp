@@ -9,7 +9,6 @@
 #include <fstream>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "RegistryProbe.h"
 #include "TextFiles.h"
 #include "Screenshot.h"
+#include "ShippedProgramsTest.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
 #include "stats/res/resource.h"
@@ -31,14 +31,11 @@ using guidriver::WaitUntil;
 
 namespace {
 
-const char kUser[] = "ann";
 const char kStatsTitle[] = "Ann's stats";
 const char kUpdatedFile[] = "ReadMe.txt";
 const char kOldContent[] = "ReadMe 1.0.0\r\n";
 const char kNewContent[] = "ReadMe 1.0.1: the provider's new notes\r\n";
 const char kHttpCommandKey[] = "http\\shell\\open\\command";
-const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe";
-const char kOverridesKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe\\DllOverrides";
 
 // Two devices; the first number is busy, every later one connects.
 const char kScenario[] =
@@ -47,14 +44,6 @@ const char kScenario[] =
     "hangup ms=400\n"
     "dial states=0,1,2 step=300 result=676\n"
     "default states=0,1,2,3,4,5,14 step=200 result=connect\n";
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string ReadClassesRoot(const char* key)
 {
@@ -106,38 +95,26 @@ BOOL CALLBACK MatchStatsWindow(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-class IntegrationTest : public ::testing::Test {
+class IntegrationTest : public ShippedProgramsTest {
 protected:
+    IntegrationTest() : ShippedProgramsTest(kScenario) {}
+
     void SetUp() override
     {
-        ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server (PROVIDER_URL)";
-        ASSERT_TRUE(provider::Reset());
-        probe::ClearTovrinKey();
+        ShippedProgramsTest::SetUp();
+        if (HasFatalFailure())
+            return;
         DeleteFileW(guidriver::Wide(guidriver::ConnectionLogPath()).c_str());
-
-        installation = std::make_unique<guidriver::Installation>("");
-        folder = installation->Folder();
-        for (const char* name : {"Tallyview.dll", "switcher.exe"})
-            ASSERT_TRUE(installation->AddProgram(name)) << name;
         // Records what the shell hands it, so no real browser starts.
         ASSERT_TRUE(installation->AddStandIn("browser.exe"));
-        ASSERT_TRUE(installation->WriteScenario(kScenario));
         std::ofstream(File(kUpdatedFile), std::ios::binary) << kOldContent;
 
-        // The customer's settings as the provider's installer leaves them.
+        // The installer's portal and banner pages, on the provider stand-in.
         const std::string url = provider::BaseUrl();
-        probe::WriteText(probe::kSettingsKey, "username", kUser);
-        probe::WriteText(probe::kSettingsKey, "password", "secret");
-        probe::WriteText(probe::kSettingsKey, "UpdatePage", url + "/customer/dialler_update.asp");
         probe::WriteText(probe::kSettingsKey, "HomePage", url + "/portal/");
         probe::WriteText(probe::kSettingsKey, "BannerURL", url + "/customer/banner.html");
         savedHttpCommand = ReadClassesRoot(kHttpCommandKey);
         WriteClassesRoot(kHttpCommandKey, "\"" + File("browser.exe") + "\" \"%1\"");
-        // The simulated remote-access service for the dialler alone.
-        RegistryKey overrides;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, overrides.Receive(),
-                        nullptr);
-        RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
 
         provider::ServeFile("files/ReadMe.txt", kNewContent);
         ASSERT_TRUE(provider::SetAnswer(
@@ -161,27 +138,7 @@ protected:
             if (!copy->Exited(0))
                 TerminateProcess(copy->process.Get(), 1);
         WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kAppDefaultsKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
-        probe::ClearTovrinKey();
-    }
-
-    std::string File(const char* name) const { return folder + "\\" + name; }
-
-    void StartDialler()
-    {
-        dialler = std::make_unique<guidriver::DiallerProcess>(*installation, folder);
-        dialog = dialler->MainDialog(30000);
-        ASSERT_NE(dialog, nullptr) << "the dialler's window did not appear";
-    }
-
-    // Press Connect and wait until the dialog has gone to the notification area.
-    void Connect()
-    {
-        const size_t before = RasEvents("connected");
-        ASSERT_TRUE(guidriver::Click(GetDlgItem(dialog, IDC_CONNECT)));
-        ASSERT_TRUE(WaitUntil([&] { return RasEvents("connected") > before; }, 30000)) << Status();
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 10000)) << "still shown when connected";
+        ShippedProgramsTest::TearDown();
     }
 
     // The window of a statistics copy started since the last call; the
@@ -211,7 +168,6 @@ protected:
                guidriver::ControlText(GetDlgItem(dialog, IDC_CONNECT)) == "&Connect";
     }
 
-    std::string Status() const { return guidriver::ControlText(GetDlgItem(dialog, IDC_STATUS)); }
     size_t RasEvents(const char* name) const
     {
         return installation->Count(name);
@@ -241,11 +197,7 @@ protected:
         guidriver::TakeScreenshot(std::string(TOVRIN_SCREENSHOT_DIR) + "/" + name + ".png");
     }
 
-    std::string folder;
     std::string savedHttpCommand;
-    std::unique_ptr<guidriver::Installation> installation;
-    std::unique_ptr<guidriver::DiallerProcess> dialler;
-    HWND dialog = nullptr;
     std::vector<std::unique_ptr<StatsCopy>> stats;
 };
 

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "MessageBoxes.h"
 #include "ProviderControl.h"
 #include "RegistryProbe.h"
+#include "ShippedProgramsTest.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
 #include "utils/ScopedHandle.h"
@@ -28,21 +28,11 @@ using guidriver::WaitUntil;
 namespace {
 
 const char* const kPrograms[] = {"Tovrin.exe", "Praxel.dll", "Utils.dll", "Tallyview.dll", "switcher.exe"};
-const char kOverridesKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe\\DllOverrides";
-const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe";
 const char kUpdateBox[] = "Tovrin Update";
 const char kScenario[] =
     "device type=modem name=\"Standard 56000 bps Modem\"\n"
     "hangup ms=200\n"
     "default states=0,1,2,3,4,5,14 step=100 result=connect\n";
-
-std::string ReadWhole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Record(const char* name)
 {
@@ -111,31 +101,22 @@ size_t FileRequests(const std::string& prefix)
     return count;
 }
 
-class ReleaseTest : public ::testing::Test {
+class ReleaseTest : public ShippedProgramsTest {
 protected:
+    ReleaseTest() : ShippedProgramsTest(kScenario) {}
+
     void SetUp() override
     {
-        ASSERT_FALSE(provider::BaseUrl().empty()) << "run beside the provider server (PROVIDER_URL)";
-        ASSERT_TRUE(provider::Reset());
-        probe::ClearTovrinKey();
+        ShippedProgramsTest::SetUp();
+        if (HasFatalFailure())
+            return;
         base = LoadRelease("base");
         ASSERT_EQ(base.files.size(), 5u) << "the releases were not made";
-        installation = std::make_unique<guidriver::Installation>("");
-        for (const char* name : {"Tallyview.dll", "switcher.exe"})
-            ASSERT_TRUE(installation->AddProgram(name)) << name;
-        ASSERT_TRUE(installation->WriteScenario(kScenario));
-        probe::WriteText(probe::kSettingsKey, "username", "ann");
-        probe::WriteText(probe::kSettingsKey, "password", "secret");
-        probe::WriteText(probe::kSettingsKey, "UpdatePage", provider::BaseUrl() + "/customer/dialler_update.asp");
         // What the installer records: the customer has the first release,
         // so each later one comes as patches.
         for (const char* program : kPrograms)
             probe::WriteText(probe::kVersionKey, program,
                              ReadWhole(guidriver::WindowsPath(RELEASES_DIR) + "\\base.version"));
-        RegistryKey overrides;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, overrides.Receive(),
-                        nullptr);
-        RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
     }
 
     void TearDown() override
@@ -143,28 +124,10 @@ protected:
         if (dialler)
             dialler->Terminate();
         WaitUntil([] { return RunningSwitchers() == 0; }, 60000);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kAppDefaultsKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
-        probe::ClearTovrinKey();
+        ShippedProgramsTest::TearDown();
     }
 
-    std::string File(const std::string& name) const { return installation->PathOf(name); }
     bool Exists(const std::string& name) const { return GetFileAttributesA(File(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-    void StartDialler()
-    {
-        dialler = std::make_unique<guidriver::DiallerProcess>(*installation, installation->Folder());
-        dialog = dialler->MainDialog(30000);
-        ASSERT_NE(dialog, nullptr) << "the dialler's window did not appear";
-    }
-
-    void Connect()
-    {
-        const size_t before = installation->Count("connected");
-        ASSERT_TRUE(guidriver::Click(GetDlgItem(dialog, IDC_CONNECT)));
-        ASSERT_TRUE(WaitUntil([&] { return installation->Count("connected") > before; }, 30000));
-        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 10000)) << "still shown when connected";
-    }
 
     // Waits until the download thread has staged and recorded every file of
     // the release.
@@ -218,9 +181,6 @@ protected:
     }
 
     Release base;
-    std::unique_ptr<guidriver::Installation> installation;
-    std::unique_ptr<guidriver::DiallerProcess> dialler;
-    HWND dialog = nullptr;
 };
 
 TEST_F(ReleaseTest, TwoWholeReleasesInstallOneAfterTheOther)
