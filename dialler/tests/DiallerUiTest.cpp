@@ -29,22 +29,6 @@ namespace {
 const char kHomePage[] = "http://127.0.0.1:9/home";
 const char kHttpCommandKey[] = "http\\shell\\open\\command";
 const char kWineX11Key[] = "Software\\Wine\\X11 Driver";
-const char kDiallerAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe";
-const char kDiallerOverridesKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe\\DllOverrides";
-
-std::string ReadClassesRoot(const char* key)
-{
-    char value[1024] = "";
-    LONG size = sizeof(value);
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) != ERROR_SUCCESS)
-        return "";
-    return value;
-}
-
-void WriteClassesRoot(const char* key, const std::string& value)
-{
-    RegSetValueA(HKEY_CLASSES_ROOT, key, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
-}
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& wanted)
 {
@@ -68,19 +52,14 @@ protected:
         RegCreateKeyExA(HKEY_CURRENT_USER, kWineX11Key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, x11.Receive(),
                         nullptr);
         RegSetValueExA(x11.Get(), "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        savedHttpCommand = ReadClassesRoot(kHttpCommandKey);
-        // The simulated remote-access service beside the program, for the
-        // dialler alone.
-        RegistryKey overrides;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kDiallerOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        overrides.Receive(), nullptr);
-        RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+        savedHttpCommand = probe::ReadClassesRoot(kHttpCommandKey);
+        UseSimulatedService();
     }
 
     void TearDown() override
     {
-        WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kDiallerAppDefaultsKey);
+        probe::WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
+        ForgetSimulatedService();
         RegDeleteKeyValueA(HKEY_CURRENT_USER, kWineX11Key, "Decorated");
         probe::ClearTovrinKey();
     }
@@ -105,7 +84,7 @@ protected:
     void InstallBrowser()
     {
         installation->AddStandIn("browser.exe");
-        WriteClassesRoot(kHttpCommandKey, "\"" + installation->PathOf("browser.exe") + "\" \"%1\"");
+        probe::WriteClassesRoot(kHttpCommandKey, "\"" + installation->PathOf("browser.exe") + "\" \"%1\"");
     }
 
     // Starts the dialler in its own folder.

@@ -37,7 +37,7 @@ target_include_directories(dialler_refresh_test PRIVATE ${PROJECT_SOURCE_DIR}/ut
 
 tovrin_add_gtest(dialler_browser_test
   SOURCES BrowserOpenTest.cpp FixtureFiles.cpp
-    ${UI_DIR}/BrowserOpen.cpp ${UI_DIR}/BrowserCommand.cpp
+    ${UI_DIR}/BrowserOpen.cpp ${UI_DIR}/BrowserCommand.cpp ${PROJECT_SOURCE_DIR}/utils/tests/RegistryProbe.cpp
   LIBS shell32 gui_driver
   DEFINITIONS ${UI_FIXTURES})
 add_dependencies(dialler_browser_test ui_standin)

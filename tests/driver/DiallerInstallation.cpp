@@ -11,11 +11,14 @@
 #include "TextFiles.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
+#include "utils/ScopedHandle.h"
 #include "utils/tests/ScratchDirectory.h"
 
 namespace guidriver {
 
 namespace {
+
+const char kDiallerAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\Tovrin.exe";
 
 std::string TempFolder()
 {
@@ -174,6 +177,20 @@ std::vector<std::string> Installation::DialledNumbers() const
     for (const rasim::LogEvent& dial : Log("dial"))
         numbers.push_back(dial.Get("phone"));
     return numbers;
+}
+
+void UseSimulatedService()
+{
+    RegistryKey overrides;
+    RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kDiallerAppDefaultsKey) + "\\DllOverrides").c_str(), 0, nullptr,
+                    0, KEY_SET_VALUE, nullptr, overrides.Receive(), nullptr);
+    RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+}
+
+void ForgetSimulatedService()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, kDiallerAppDefaultsKey);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kDiallerAppDefaultsKey);
 }
 
 DiallerProcess::DiallerProcess(const Installation& installation, const std::string& workingDirectory)

@@ -67,6 +67,11 @@ private:
     std::string programs;
 };
 
+// Has Wine load the installation's rasapi32.dll rather than its own, for
+// Tovrin.exe alone; ForgetSimulatedService takes that back.
+void UseSimulatedService();
+void ForgetSimulatedService();
+
 // One run of the installation's Tovrin.exe, ended by force if the test
 // leaves it running. The environment tells the simulator its scenario and
 // log; WINEDLLOVERRIDES comes from the test's own environment.

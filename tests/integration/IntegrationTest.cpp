@@ -45,18 +45,6 @@ const char kScenario[] =
     "dial states=0,1,2 step=300 result=676\n"
     "default states=0,1,2,3,4,5,14 step=200 result=connect\n";
 
-std::string ReadClassesRoot(const char* key)
-{
-    char value[1024] = "";
-    LONG size = sizeof(value);
-    return RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS ? value : "";
-}
-
-void WriteClassesRoot(const char* key, const std::string& value)
-{
-    RegSetValueA(HKEY_CLASSES_ROOT, key, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
-}
-
 // One running copy of the statistics program, found by its window.
 struct StatsCopy {
     HWND window = nullptr;
@@ -113,8 +101,8 @@ protected:
         const std::string url = provider::BaseUrl();
         probe::WriteText(probe::kSettingsKey, "HomePage", url + "/portal/");
         probe::WriteText(probe::kSettingsKey, "BannerURL", url + "/customer/banner.html");
-        savedHttpCommand = ReadClassesRoot(kHttpCommandKey);
-        WriteClassesRoot(kHttpCommandKey, "\"" + File("browser.exe") + "\" \"%1\"");
+        savedHttpCommand = probe::ReadClassesRoot(kHttpCommandKey);
+        probe::WriteClassesRoot(kHttpCommandKey, "\"" + File("browser.exe") + "\" \"%1\"");
 
         provider::ServeFile("files/ReadMe.txt", kNewContent);
         ASSERT_TRUE(provider::SetAnswer(
@@ -137,7 +125,7 @@ protected:
         for (const auto& copy : stats)
             if (!copy->Exited(0))
                 TerminateProcess(copy->process.Get(), 1);
-        WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
+        probe::WriteClassesRoot(kHttpCommandKey, savedHttpCommand);
         ShippedProgramsTest::TearDown();
     }
 

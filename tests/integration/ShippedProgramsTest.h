@@ -19,7 +19,6 @@
 #include "RegistryProbe.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
-#include "utils/ScopedHandle.h"
 
 // A file's bytes; empty when it cannot be read.
 inline std::string ReadWhole(const std::string& path)
@@ -47,18 +46,14 @@ protected:
         probe::WriteText(probe::kSettingsKey, "username", kUser);
         probe::WriteText(probe::kSettingsKey, "password", "secret");
         probe::WriteText(probe::kSettingsKey, "UpdatePage", provider::BaseUrl() + "/customer/dialler_update.asp");
-        RegistryKey overrides;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kOverridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, overrides.Receive(),
-                        nullptr);
-        RegSetValueExA(overrides.Get(), "rasapi32", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+        guidriver::UseSimulatedService();
     }
 
     void TearDown() override
     {
         if (dialler)
             dialler->Terminate();
-        RegDeleteTreeA(HKEY_CURRENT_USER, kAppDefaultsKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+        guidriver::ForgetSimulatedService();
         probe::ClearTovrinKey();
     }
 
@@ -85,8 +80,6 @@ protected:
     }
 
     static constexpr const char* kUser = "ann";
-    static constexpr const char* kAppDefaultsKey = "Software\\Wine\\AppDefaults\\Tovrin.exe";
-    static constexpr const char* kOverridesKey = "Software\\Wine\\AppDefaults\\Tovrin.exe\\DllOverrides";
 
     const char* scenario;
     std::unique_ptr<guidriver::Installation> installation;

@@ -138,4 +138,16 @@ void ClearTovrinKey()
     RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
 }
 
+std::string ReadClassesRoot(const char* key)
+{
+    char value[1024] = "";
+    LONG size = sizeof(value);
+    return RegQueryValueA(HKEY_CLASSES_ROOT, key, value, &size) == ERROR_SUCCESS ? value : "";
+}
+
+void WriteClassesRoot(const char* key, const std::string& value)
+{
+    RegSetValueA(HKEY_CLASSES_ROOT, key, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
+}
+
 } // namespace probe

@@ -27,5 +27,9 @@ std::string AllStoredBytes(const char* key);
 bool KeyHoldsText(const char* key, const std::string& text);
 // Removes Software\tovrin and everything below it.
 void ClearTovrinKey();
+// The default value of a key under HKEY_CLASSES_ROOT (file types, protocols);
+// empty when there is none.
+std::string ReadClassesRoot(const char* key);
+void WriteClassesRoot(const char* key, const std::string& value);
 
 } // namespace probe
