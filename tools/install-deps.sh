@@ -3,8 +3,9 @@
 #   install-deps.sh          what the test command (tools/run-all-tests.sh)
 #                            and the demo (tools/demo.sh) use
 #   install-deps.sh --bench  that, and what only the benchmarks use
-# Never adds the i386 architecture: 32-bit Windows programs are built here
-# but never run.
+# The x86 programs' smoke test (tools/tests.d/x86.sh) runs the 32-bit Wine
+# loader under user-mode emulation: this adds the i386 architecture for
+# wine32 and registers the emulator (tools/x86-emulation.sh).
 set -euo pipefail
 packages=(
   # Building: the native configuration, both Windows toolchains (with their
@@ -16,6 +17,9 @@ packages=(
   # Running the Windows programs: Wine on its own Xvfb display; xdpyinfo
   # (x11-utils) tells the demo whether a display is usable.
   wine wine64 fonts-wine xvfb x11-utils
+  # The 32-bit programs: the emulator here, wine32:i386 below; file names
+  # the program of a 32-bit crash's core file.
+  qemu-user-static file
   # The fuzzers (tools/tests.d/fuzz.sh): clang and libFuzzer's runtime.
   clang libclang-rt-14-dev
   # The package test (tools/tests.d/package.sh): installers, zips, and
@@ -39,4 +43,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq "${missing[@]}"
+fi
+
+# Registered before wine32 is installed, so that its packages' own 32-bit
+# set-up steps run. A machine that refuses it still runs everything else;
+# the smoke test then fails and says why.
+"$(dirname "$0")/x86-emulation.sh" register || echo "install-deps: the x86 smoke test will fail" >&2
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  echo "installing: wine32:i386"
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq wine32:i386
 fi

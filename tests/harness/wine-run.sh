@@ -3,9 +3,7 @@
 # (see wine-session.sh). TOVRIN_WINE_SESSION names the session directory.
 set -eu
 dir=${TOVRIN_WINE_SESSION:?TOVRIN_WINE_SESSION is not set}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINELOADER=/usr/lib/wine/wine64
-export WINEPREFIX=$dir/prefix
+. "$(dirname "$0")/wine-env.sh"
 if [ -s "$dir/display" ]; then
   DISPLAY=$(cat "$dir/display")
   export DISPLAY

@@ -2,16 +2,16 @@
 # One Wine session per test run: a fresh prefix (so the registry starts empty)
 # and one Xvfb display that every Windows program of the run shares.
 #   wine-session.sh start DIR   make DIR/prefix, start Xvfb, boot the prefix
-#                               (TOVRIN_USE_DISPLAY=:N uses that display instead)
+#                               (TOVRIN_USE_DISPLAY=:N uses that display instead;
+#                               TOVRIN_WINE_32BIT=1 sets up 32-bit programs too)
 #   wine-session.sh stop DIR    stop this prefix's wineserver and the Xvfb
 set -euo pipefail
 action=${1:?start or stop}
 dir=${2:?session directory}
 export WINEDEBUG=-all
-export WINELOADER=/usr/lib/wine/wine64
-# Called by path: the /usr/bin links come from the "wine" package's alternatives.
-WINESERVER=/usr/lib/wine/wineserver64
-export WINEPREFIX=$dir/prefix
+# Starting decides the session's kind; stopping reads it from the session.
+[ "$action" = start ] && export TOVRIN_WINE_32BIT=${TOVRIN_WINE_32BIT:-0}
+. "$(dirname "$0")/wine-env.sh"
 
 stop_session() {
   if [ -d "$WINEPREFIX" ]; then
@@ -44,7 +44,8 @@ case $action in
 start)
   mkdir -p "$dir"
   stop_session
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$dir/runs-32-bit"
+  if [ "$TOVRIN_WINE_32BIT" = 1 ]; then touch "$dir/runs-32-bit"; fi
   if [ -n "${TOVRIN_USE_DISPLAY:-}" ]; then
     # Show the programs on a display the user already has.
     echo "$TOVRIN_USE_DISPLAY" > "$dir/display"

@@ -6,12 +6,15 @@
 //   demo_driver connect                press Connect, follow the status until connected
 //   demo_driver statistics             read and close the provider's message, then wait
 //                                      for the statistics window's figures
-//   demo_driver disconnect             do what the statistics window's Disconnect does
+//   demo_driver disconnect             press the statistics window's Disconnect
 //   demo_driver close                  close the dialler and wait for it to exit
 //   demo_driver wait-switcher          once the dialler has gone: wait until switcher's run is over
+// TOVRIN_DRIVER_PATIENCE=N multiplies every wait by N, for programs that start
+// slowly (32-bit ones under emulation).
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -19,7 +22,6 @@
 #include "MessageBoxes.h"
 #include "WindowSearch.h"
 #include "dialler/res/resource.h"
-#include "stats/StatsMessages.h"
 #include "utils/SwitcherRunLock.h"
 #include "stats/res/resource.h"
 
@@ -95,6 +97,13 @@ BOOL CALLBACK MatchStatistics(HWND window, LPARAM found)
     return TRUE;
 }
 
+DWORD Patience()
+{
+    const char* text = std::getenv("TOVRIN_DRIVER_PATIENCE");
+    const long factor = text ? std::strtol(text, nullptr, 10) : 1;
+    return factor >= 1 && factor <= 100 ? static_cast<DWORD>(factor) : 1;
+}
+
 int Fail(const char* what)
 {
     std::fprintf(stderr, "demo_driver: %s\n", what);
@@ -108,12 +117,13 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Fail("usage: demo_driver wait-dialog|connect|statistics|disconnect|close|wait-switcher");
     const std::string step = argv[1];
+    const DWORD patience = Patience();
     if (step == "wait-switcher") {
         // Its run holds the lock from before it installs until it is done.
-        SwitcherRunLock lock(120000);
-        return lock.Held() ? 0 : Fail("switcher still busy after two minutes");
+        SwitcherRunLock lock(120000 * patience);
+        return lock.Held() ? 0 : Fail("switcher still busy");
     }
-    HWND dialog = FindDialler(30000);
+    HWND dialog = FindDialler(30000 * patience);
     if (!dialog)
         return Fail("the dialler's window did not appear");
 
@@ -122,8 +132,8 @@ int main(int argc, char** argv)
     if (step == "connect") {
         if (!guidriver::Click(guidriver::FindControl(dialog, IDC_CONNECT)))
             return Fail("could not press Connect");
-        if (!FollowUntilConnected(dialog, 90000))
-            return Fail("no connection within 90 seconds");
+        if (!FollowUntilConnected(dialog, 90000 * patience))
+            return Fail("no connection");
         std::printf("  connected: the dialler is in the notification area\n");
         return 0;
     }
@@ -131,12 +141,13 @@ int main(int argc, char** argv)
         // The window waits behind the provider's message until the user has
         // read it; only then does it fill its title and figures.
         const guidriver::MessageBoxSeen message =
-            guidriver::AnswerMessageBox("tovrin - User message", 0, IDOK, 60000);
+            guidriver::AnswerMessageBox("tovrin - User message", 0, IDOK, 60000 * patience);
         if (!message.box)
             return Fail("the provider's message did not appear");
         std::printf("  the provider's message, read and closed: %s\n", message.text.c_str());
-        HWND statistics = WaitForWindow(MatchStatistics, 30000);
-        if (!statistics || !guidriver::WaitUntil([&] { return !guidriver::WindowTitle(statistics).empty(); }, 30000))
+        HWND statistics = WaitForWindow(MatchStatistics, 30000 * patience);
+        if (!statistics ||
+            !guidriver::WaitUntil([&] { return !guidriver::WindowTitle(statistics).empty(); }, 30000 * patience))
             return Fail("the statistics window did not fill in");
         std::printf("  %s: used %s, allowed %s, remaining %s\n", guidriver::WindowTitle(statistics).c_str(),
                     guidriver::ControlText(statistics, IDC_USED_TIME).c_str(),
@@ -145,15 +156,27 @@ int main(int argc, char** argv)
         return 0;
     }
     if (step == "disconnect") {
-        PostMessageA(dialog, WM_STATS_DISCONNECT, 0, 0);
-        if (!guidriver::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 20000))
+        HWND statistics = WaitForWindow(MatchStatistics, 30000 * patience);
+        DWORD statisticsId = 0;
+        if (statistics)
+            GetWindowThreadProcessId(statistics, &statisticsId);
+        HANDLE statisticsProcess = OpenProcess(SYNCHRONIZE, FALSE, statisticsId);
+        if (!statisticsProcess || !guidriver::Click(guidriver::FindControl(statistics, IDC_DISCONNECT)))
+            return Fail("could not press the statistics window's Disconnect");
+        // Its Disconnect ends the statistics program too; closing the dialler
+        // before it has gone would make the dialler end it by force.
+        const bool ended = WaitForSingleObject(statisticsProcess, 20000 * patience) == WAIT_OBJECT_0;
+        CloseHandle(statisticsProcess);
+        if (!ended)
+            return Fail("the statistics window's program did not end after Disconnect");
+        if (!guidriver::WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 20000 * patience))
             return Fail("the dialler did not come back after disconnecting");
         std::printf("  disconnected: %s\n", guidriver::ControlText(guidriver::FindControl(dialog, IDC_STATUS)).c_str());
         return 0;
     }
     if (step == "close") {
         PostMessageA(dialog, WM_CLOSE, 0, 0);
-        if (!guidriver::WaitUntil([&] { return !IsWindow(dialog); }, 30000))
+        if (!guidriver::WaitUntil([&] { return !IsWindow(dialog); }, 30000 * patience))
             return Fail("the dialler did not close");
         return 0;
     }
