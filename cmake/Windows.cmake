@@ -1,4 +1,4 @@
-# Settings for the Windows builds (x86-64 runs under Wine, i686 only links).
+# Settings for the Windows builds (x86-64 runs under Wine; i686 runs in the x86 smoke test).
 enable_language(RC)
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0600 NOMINMAX)
 # Every warning is an error in our own code; GoogleTest is configured before

@@ -2,7 +2,8 @@
 # Configures and builds the three configurations under build/:
 #   native  the portable code with GoogleTest under ASan and UBSan
 #   x86_64  the Windows programs and their tests, run under Wine
-#   i686    the Windows programs, compiled and linked only; built with an
+#   i686    the Windows programs and the 32-bit simulated modem (the x86 smoke
+#           test runs them with the package's own 32-bit build); built with an
 #           update key made here, so the signature checks build for 32 bits
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
