@@ -18,8 +18,8 @@ packages=(
   # (x11-utils) tells the demo whether a display is usable.
   wine wine64 fonts-wine xvfb x11-utils
   # The 32-bit programs: the emulator here, wine32:i386 below; file names
-  # the program of a 32-bit crash's core file.
-  qemu-user-static file
+  # the program of a 32-bit crash's core file, and gdb reads its threads.
+  qemu-user-static file gdb
   # The fuzzers (tools/tests.d/fuzz.sh): clang and libFuzzer's runtime.
   clang libclang-rt-14-dev
   # The package test (tools/tests.d/package.sh): installers, zips, and

@@ -42,13 +42,7 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d"
 wine() { "$root/tests/harness/wine-run.sh" "$@"; }
 unix_path() { wine winepath.exe -u "$1" | tr -d '\r'; }
 reg_value() { wine reg.exe query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
-# Waits up to 60 s for a shell condition.
-wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.2; done; return 1; }
-
-failures=0
-check() {
-  if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
-}
+. "$root/tests/harness/checks.sh"
 
 folder_of() { wine cmd.exe /c echo "%$1%" | tr -d '\r'; }
 install_win="$(folder_of LOCALAPPDATA)\Programs\Tovrin"
